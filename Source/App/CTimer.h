@@ -1,0 +1,52 @@
+#pragma once
+// Wall-clock time between consecutive frames, in seconds. Prefers a
+// high-resolution counter and falls back to a millisecond tick; the choice is
+// made once, at construction. The clock is injected so the lap arithmetic
+// (including the millisecond tick's wrap-around) can be tested.
+
+#include <cstdint>
+
+namespace gen
+{
+
+class CClockSource
+{
+public:
+    virtual ~CClockSource() = default;
+    // Counts per second of the high-resolution counter; false when there is none.
+    virtual bool QueryFrequency(std::int64_t& frequency) = 0;
+    virtual std::int64_t QueryCounter() = 0;
+    // Millisecond tick, wrapping after 2^32 ms.
+    virtual std::uint32_t GetMilliseconds() = 0;
+};
+
+// The machine's monotonic clock (nanosecond counter, millisecond tick).
+class CSystemClock : public CClockSource
+{
+public:
+    bool QueryFrequency(std::int64_t& frequency) override;
+    std::int64_t QueryCounter() override;
+    std::uint32_t GetMilliseconds() override;
+};
+
+CClockSource& SystemClock();
+
+class CTimer
+{
+public:
+    explicit CTimer(CClockSource& clock = SystemClock());
+
+    void Reset();
+    float GetLapTime(); // seconds since the previous Reset or lap
+
+    bool IsHighResolution() const { return mHighResolution; }
+
+private:
+    CClockSource& mClock;
+    bool mHighResolution;
+    std::int64_t mFrequency = 0;
+    std::int64_t mCounterLap = 0;
+    std::uint32_t mMillisecondLap = 0;
+};
+
+} // namespace gen
