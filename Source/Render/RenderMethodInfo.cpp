@@ -1,0 +1,100 @@
+#include "Render/RenderMethodInfo.h"
+
+#include "Common/CFatalException.h"
+
+#include <cstring>
+
+namespace gen
+{
+
+namespace
+{
+const char* const kFile = "Source/Render/RenderMethodInfo";
+
+const SRenderMethodInfo kRenderMethods[kNumRenderMethods] = {
+    {"XFormOnly.vsh", kVSConstsXForm, "PlainColour.psh", kPSConstsPlainColour, 0, kBasicLayout, false, false},
+    {"XFormTex.vsh", kVSConstsXForm, "TextureOnly.psh", kPSConstsDefault, 1, kBasicLayout, false, false},
+    {"VertexLit1.vsh", kVSConstsVertexLit, "DiffuseColour.psh", kPSConstsDefault, 0, kBasicLayout, false, false},
+    {"VertexLit1Tex.vsh", kVSConstsVertexLit, "DiffuseColourTex.psh", kPSConstsDefault, 1, kBasicLayout, false, false},
+    {"PixelLit.vsh", kVSConstsXForm, "PixelLit2.psh", kPSConstsPixelLit, 0, kBasicLayout, false, false},
+    {"PixelLitTex.vsh", kVSConstsXForm, "PixelLit2Tex.psh", kPSConstsPixelLit, 1, kBasicLayout, false, false},
+    {"NormalMap.vsh", kVSConstsNormalMap, "NormalMap.psh", kPSConstsNormalMap, 2, kTangentLayout, true, false},
+    {"NormalMap.vsh", kVSConstsNormalMap, "ParallaxMap.psh", kPSConstsNormalMap, 2, kTangentLayout, true, false},
+    {"DayNightPlanet.vsh", kVSConstsVertexLit, "DayNightPlanet.psh", kPSConstsDefault, 2, kBasicLayout, false, false},
+    {"Clouds.vsh", kVSConstsVertexLit, "Clouds.psh", kPSConstsClouds, 1, kBasicLayout, false, false},
+    {"Atmosphere.vsh", kVSConstsVertexLit, "DiffuseColourAlpha.psh", kPSConstsAtmosphere, 0, kBasicLayout, false, false},
+    {"PP_XFormOnly.vsh", kVSConstsXForm, "PP_TintPoly.psh", kPSConstsTintPoly, 0, kBasicLayout, false, true},
+    {"PP_NormalMap.vsh", kVSConstsNormalMap, "PP_CutGlassPoly.psh", kPSConstsCutGlass, 2, kTangentLayout, true, true},
+    {"PP_XFormOnly.vsh", kVSConstsXForm, "PP_PolyHighContrast.psh", kPSConstsHighContrast, 0, kBasicLayout, false, true},
+    {"PP_XFormOnly.vsh", kVSConstsXForm, "PP_PolyGrayScale.psh", kPSConstsDefault, 0, kBasicLayout, false, true},
+};
+
+// Keywords for textured materials, tried in this order.
+struct SKeyword
+{
+    const char* Prefix;
+    ERenderMethod Method;
+};
+
+const SKeyword kTexturedKeywords[] = {
+    {"Plain", kPlainTexture},       {"VertexLit", kVertexLitTex},
+    {"NormalMap", kNormalMap},      {"ParallaxMap", kParallaxMap},
+    {"TintPoly", kTintPoly},        {"CutGlass", kCutGlass},
+    {"PolyHighContrast", kPolyHighContrast}, {"PolyGrayScale", kPolyGrayScale},
+    {"Earth", kEarth},              {"Clouds", kClouds},
+};
+
+bool BeginsWith(const std::string& name, const char* prefix)
+{
+    return name.compare(0, std::strlen(prefix), prefix) == 0;
+}
+} // namespace
+
+std::uint32_t VertexLayoutSize(EVertexLayout layout)
+{
+    return layout == kTangentLayout ? 44u : 32u;
+}
+
+const SRenderMethodInfo& GetRenderMethodInfo(ERenderMethod method)
+{
+    return Guarded(kFile, "gen::GetRenderMethodInfo", [&]() -> const SRenderMethodInfo& {
+        if (static_cast<std::uint32_t>(method) >= kNumRenderMethods)
+        {
+            throw CFatalException("Invalid render method", kFile, __LINE__);
+        }
+        return kRenderMethods[method];
+    });
+}
+
+ERenderMethod RenderMethodFromMaterial(const std::string& materialName, const std::string& textureFile)
+{
+    if (textureFile.empty())
+    {
+        return BeginsWith(materialName, "Atmosphere") ? kAtmosphere : kPlainColour;
+    }
+    for (const SKeyword& keyword : kTexturedKeywords)
+    {
+        if (BeginsWith(materialName, keyword.Prefix))
+        {
+            return keyword.Method;
+        }
+    }
+    return kPixelLitTex;
+}
+
+std::uint32_t RenderMethodTextureCount(ERenderMethod method)
+{
+    return GetRenderMethodInfo(method).NumTextures;
+}
+
+bool RenderMethodUsesTangents(ERenderMethod method)
+{
+    return GetRenderMethodInfo(method).UsesTangents;
+}
+
+bool IsPostProcessMethod(ERenderMethod method)
+{
+    return GetRenderMethodInfo(method).PostProcess;
+}
+
+} // namespace gen

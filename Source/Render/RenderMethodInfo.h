@@ -1,0 +1,93 @@
+#pragma once
+// The fixed half of the render-method table: which shaders, constants,
+// texture count and vertex layout each of the fifteen methods uses, and the
+// choice of a method from a material's name and texture. No device objects
+// live here, so the importer and tools can use it without a GPU.
+
+#include <cstdint>
+#include <string>
+
+namespace gen
+{
+
+// The value is the index into the table.
+enum ERenderMethod : std::uint32_t
+{
+    kPlainColour = 0,
+    kPlainTexture = 1,
+    kVertexLit = 2,
+    kVertexLitTex = 3,
+    kPixelLit = 4,
+    kPixelLitTex = 5,
+    kNormalMap = 6,
+    kParallaxMap = 7,
+    kEarth = 8,
+    kClouds = 9,
+    kAtmosphere = 10,
+    kTintPoly = 11,
+    kCutGlass = 12,
+    kPolyHighContrast = 13,
+    kPolyGrayScale = 14,
+};
+
+constexpr std::uint32_t kNumRenderMethods = 15;
+
+// Which constants function feeds a method's vertex shader.
+enum EVertexConstants : std::uint32_t
+{
+    kVSConstsXForm = 0,
+    kVSConstsVertexLit = 1,
+    kVSConstsNormalMap = 2,
+};
+
+// Which constants function feeds a method's pixel shader.
+enum EPixelConstants : std::uint32_t
+{
+    kPSConstsDefault = 0,
+    kPSConstsPlainColour = 1,
+    kPSConstsPixelLit = 2,
+    kPSConstsNormalMap = 3,
+    kPSConstsClouds = 4,
+    kPSConstsAtmosphere = 5,
+    kPSConstsTintPoly = 6,
+    kPSConstsCutGlass = 7,
+    kPSConstsHighContrast = 8,
+};
+
+// The two vertex layouts: basic is position, normal, uv (32 bytes);
+// tangent is position, normal, tangent, uv (44 bytes).
+enum EVertexLayout : std::uint32_t
+{
+    kBasicLayout = 0,
+    kTangentLayout = 1,
+};
+
+// Bytes per vertex of a layout.
+std::uint32_t VertexLayoutSize(EVertexLayout layout);
+
+struct SRenderMethodInfo
+{
+    const char* VertexShaderFile; // file name only; the folder is added by the loader
+    EVertexConstants VertexConstants;
+    const char* PixelShaderFile;
+    EPixelConstants PixelConstants;
+    std::uint32_t NumTextures;
+    EVertexLayout VertexLayout;
+    bool UsesTangents;
+    bool PostProcess; // samples the rendered scene: drawn in the pass after it
+};
+
+// The table entry of a method. A value outside 0..14 is a caller error and
+// throws a CFatalException.
+const SRenderMethodInfo& GetRenderMethodInfo(ERenderMethod method);
+
+// The method for a material: keywords at the start of the material name
+// decide for textured materials; untextured ones are plain colour unless
+// named "Atmosphere...".
+ERenderMethod RenderMethodFromMaterial(const std::string& materialName, const std::string& textureFile);
+
+std::uint32_t RenderMethodTextureCount(ERenderMethod method);
+bool RenderMethodUsesTangents(ERenderMethod method);
+bool IsPostProcessMethod(ERenderMethod method);
+
+} // namespace gen

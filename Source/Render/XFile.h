@@ -1,0 +1,137 @@
+#pragma once
+// Our own reader of DirectX .x files: text ("txt"), binary token stream
+// ("bin") and their MSZIP-compressed forms ("tzip", "bzip"), with 32- or
+// 64-bit floats. It offers the few operations the importer needs, modelled
+// on the classic X-file interfaces: a file object that knows the standard
+// templates and takes more in .x form, an enumerator over the top-level data
+// objects of one parsed file, and data objects with a template GUID, a name,
+// children (references resolved to the objects they name) and their member
+// data in a flat little-endian layout (DWORD 4 bytes, WORD 2, FLOAT 4 even
+// in 64-bit files, DOUBLE 8, CHAR/UCHAR/BYTE 1, strings inline and
+// zero-terminated).
+//
+// Every call returns a status code, 0 for success. The whole file is parsed
+// and checked by CreateEnumObject, so any input either fails there or gives
+// objects that can be walked without surprises: no reference cycles, bounded
+// depth and bounded expansion.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace gen
+{
+
+using XResult = std::uint32_t;
+
+constexpr XResult kXOK = 0;
+constexpr XResult kXErrPointer = 0x80004003;      // invalid pointer argument
+constexpr XResult kXErrOutOfMemory = 0x8007000E;
+constexpr XResult kXErrBadObject = 0x88760384;
+constexpr XResult kXErrBadValue = 0x88760385;     // invalid argument
+constexpr XResult kXErrNotFound = 0x88760387;
+constexpr XResult kXErrFileNotFound = 0x88760389;
+constexpr XResult kXErrBadFileType = 0x8876038C;
+constexpr XResult kXErrBadFileVersion = 0x8876038D;
+constexpr XResult kXErrBadFileFloatSize = 0x8876038E;
+constexpr XResult kXErrBadFile = 0x8876038F;
+constexpr XResult kXErrParseError = 0x88760390;   // malformed or inconsistent content
+constexpr XResult kXErrNoMoreObjects = 0x88760393;
+
+// Load options of CreateEnumObject.
+constexpr std::uint32_t kXLoadFromFile = 0;   // source: const char* path
+constexpr std::uint32_t kXLoadFromMemory = 2; // source: const SXMemory*
+
+struct SXMemory
+{
+    const void* Data;
+    std::size_t Size;
+};
+
+struct SXGuid
+{
+    std::uint32_t Data1;
+    std::uint16_t Data2;
+    std::uint16_t Data3;
+    std::uint8_t Data4[8];
+};
+
+bool operator==(const SXGuid& a, const SXGuid& b);
+inline bool operator!=(const SXGuid& a, const SXGuid& b) { return !(a == b); }
+
+// Parses "3D82AB46-62DA-11CF-AB39-0020AF71E433" (with or without <>).
+bool ParseXGuid(const char* text, std::size_t length, SXGuid& guid);
+
+namespace xfile_detail
+{
+struct STemplateSet;
+struct SDocument;
+} // namespace xfile_detail
+
+class CXFileData;
+class CXFileEnumObject;
+
+// The file object: owns the registered templates.
+class CXFile
+{
+public:
+    // Template definitions in .x form (any format, templates only).
+    // kXErrBadValue for a null or empty buffer, kXErrParseError when the
+    // text does not parse.
+    XResult RegisterTemplates(const void* data, std::size_t size);
+
+    // Parses a whole file; source and options as above.
+    XResult CreateEnumObject(const void* source, std::uint32_t loadOptions, CXFileEnumObject** enumerator);
+
+    void Release();
+
+private:
+    friend XResult XFileCreate(CXFile** file);
+    CXFile();
+    ~CXFile();
+    std::shared_ptr<xfile_detail::STemplateSet> Templates;
+};
+
+// Creates a file object that already knows the standard templates.
+XResult XFileCreate(CXFile** file);
+
+// The top-level data objects of one file.
+class CXFileEnumObject
+{
+public:
+    XResult GetChildren(std::size_t* count) const;
+    XResult GetChild(std::size_t index, CXFileData** child) const;
+    void Release();
+
+private:
+    friend class CXFile;
+    explicit CXFileEnumObject(std::shared_ptr<const xfile_detail::SDocument> document);
+    ~CXFileEnumObject();
+    std::shared_ptr<const xfile_detail::SDocument> Document;
+};
+
+// One data object (for a reference: the object it refers to).
+class CXFileData
+{
+public:
+    XResult GetChildren(std::size_t* count) const;
+    XResult GetChild(std::size_t index, CXFileData** child) const;
+    XResult GetType(SXGuid* guid) const;
+    // buffer null: *size = name length + 1, or 0 without a name. Otherwise
+    // copies the name and its terminating zero (kXErrBadValue if *size is
+    // too small).
+    XResult GetName(char* buffer, std::size_t* size) const;
+    XResult Lock(std::size_t* size, const void** data);
+    XResult Unlock();
+    void Release();
+
+private:
+    friend class CXFileEnumObject;
+    CXFileData(std::shared_ptr<const xfile_detail::SDocument> document, std::uint32_t object);
+    ~CXFileData();
+    std::shared_ptr<const xfile_detail::SDocument> Document;
+    std::uint32_t Object;
+    std::uint32_t LockCount = 0;
+};
+
+} // namespace gen
