@@ -1,0 +1,34 @@
+#pragma once
+// What a kind of scene object is: a type, a name and the mesh that every
+// entity made from it draws.
+
+#include <memory>
+#include <string>
+
+namespace gen
+{
+
+class CMesh;
+
+class CEntityTemplate
+{
+public:
+    // Loads the mesh at once ("Media\" + meshFileName). The outcome is not
+    // checked: a template whose mesh failed to load keeps an empty mesh.
+    CEntityTemplate(const std::string& type, const std::string& name, const std::string& meshFileName);
+    virtual ~CEntityTemplate();
+
+    CEntityTemplate(const CEntityTemplate&) = delete;
+    CEntityTemplate& operator=(const CEntityTemplate&) = delete;
+
+    const std::string& GetType() const { return Type; }
+    const std::string& GetName() const { return Name; }
+    CMesh* GetMesh() const { return Mesh.get(); }
+
+private:
+    std::string Type;
+    std::string Name;
+    std::unique_ptr<CMesh> Mesh;
+};
+
+} // namespace gen

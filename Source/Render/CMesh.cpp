@@ -1,0 +1,202 @@
+#include "Render/CMesh.h"
+
+#include "Common/Message.h"
+#include "Common/Path.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace gen
+{
+
+namespace
+{
+const char* const kMediaFolder = "Media\\";
+
+TMeshDeviceFactory& DeviceFactory()
+{
+    static TMeshDeviceFactory factory = nullptr;
+    return factory;
+}
+
+float PositionLength(const std::uint8_t* vertex)
+{
+    float p[3];
+    std::memcpy(p, vertex, sizeof(p));
+    return CVector3(p[0], p[1], p[2]).Length();
+}
+} // namespace
+
+TMeshDeviceFactory SetMeshDeviceFactory(TMeshDeviceFactory factory)
+{
+    const TMeshDeviceFactory previous = DeviceFactory();
+    DeviceFactory() = factory;
+    return previous;
+}
+
+CMesh::CMesh() : Loaded(false), BoundingRadius(0.0f)
+{
+}
+
+CMesh::~CMesh()
+{
+    Destroy();
+}
+
+bool CMesh::Load(const std::string& fileName)
+{
+    const std::string path = kMediaFolder + fileName;
+    const std::string nativePath = NativePath(path);
+    if (!IsXFile(nativePath))
+    {
+        return false;
+    }
+
+    CImportXFile importer;
+    const EImportResult result = importer.ImportFile(nativePath);
+    if (result != kImportOK)
+    {
+        if (result == kImportNotXFile)
+        {
+            ShowMessage("Error loading mesh " + path, "Mesh Error");
+        }
+        return false;
+    }
+
+    if (Loaded)
+    {
+        Destroy();
+    }
+    if (!Device && DeviceFactory())
+    {
+        Device = DeviceFactory()();
+    }
+    if (!LoadImported(importer))
+    {
+        Destroy();
+        return false;
+    }
+    Loaded = true;
+    return true;
+}
+
+bool CMesh::LoadImported(const CImportXFile& importer)
+{
+    const std::uint32_t numNodes = importer.GetNumNodes();
+    Nodes.resize(numNodes);
+    for (std::uint32_t i = 0; i < numNodes; ++i)
+    {
+        importer.GetNode(i, Nodes[i]);
+    }
+
+    const std::uint32_t numSubMeshes = importer.GetNumSubMeshes();
+    const std::uint32_t numMaterials = importer.GetNumMaterials();
+    SubMeshes.reserve(numSubMeshes);
+    for (std::uint32_t i = 0; i < numSubMeshes; ++i)
+    {
+        const bool tangents = RenderMethodUsesTangents(importer.GetSubMeshRenderMethod(i));
+        SSubMesh subMesh;
+        if (importer.GetSubMesh(i, subMesh, tangents) != kImportOK)
+        {
+            return false;
+        }
+        // Node, material and face indices reach the device as array and
+        // buffer offsets; a mesh with any out of range is refused.
+        if (!IsValidSubMesh(subMesh, numNodes, numMaterials))
+        {
+            return false;
+        }
+        if (Device && !Device->CreateSubMeshBuffers(subMesh))
+        {
+            return false;
+        }
+        SubMeshes.push_back(std::move(subMesh));
+    }
+
+    Materials.reserve(numMaterials);
+    for (std::uint32_t i = 0; i < numMaterials; ++i)
+    {
+        SMaterialDesc material;
+        importer.GetMaterial(i, material);
+        if (material.NumTextures > kMaxMaterialTextures)
+        {
+            return false;
+        }
+        if (Device && !Device->LoadMaterial(material))
+        {
+            return false;
+        }
+        Materials.push_back(std::move(material));
+    }
+
+    return ComputeBoundingRadius();
+}
+
+bool CMesh::IsValidSubMesh(const SSubMesh& subMesh, std::uint32_t numNodes, std::uint32_t numMaterials)
+{
+    if (subMesh.Node >= numNodes || subMesh.MaterialIndex >= numMaterials)
+    {
+        return false;
+    }
+    if (subMesh.VertexSize < 3 * sizeof(float) ||
+        subMesh.Vertices.size() != static_cast<std::size_t>(subMesh.NumVertices) * subMesh.VertexSize ||
+        subMesh.Faces.size() != static_cast<std::size_t>(subMesh.NumFaces) * 3)
+    {
+        return false;
+    }
+    return std::all_of(subMesh.Faces.begin(), subMesh.Faces.end(),
+                       [&](std::uint16_t index) { return index < subMesh.NumVertices; });
+}
+
+bool CMesh::ComputeBoundingRadius()
+{
+    if (SubMeshes.empty() || SubMeshes[0].NumVertices == 0)
+    {
+        return false;
+    }
+    float radius = PositionLength(SubMeshes[0].Vertices.data());
+    for (const SSubMesh& subMesh : SubMeshes)
+    {
+        if (subMesh.NumVertices == 0)
+        {
+            return false;
+        }
+        for (std::size_t offset = 0; offset < subMesh.Vertices.size(); offset += subMesh.VertexSize)
+        {
+            radius = std::max(radius, PositionLength(subMesh.Vertices.data() + offset));
+        }
+    }
+    BoundingRadius = radius;
+    return true;
+}
+
+void CMesh::GetCullingSphere(const CMatrix4x4& rootWorldMatrix, CVector3& centre, float& radius) const
+{
+    const CVector3 scale = rootWorldMatrix.GetScale();
+    centre = rootWorldMatrix.GetPosition();
+    radius = BoundingRadius * std::max(scale.x, std::max(scale.y, scale.z));
+}
+
+void CMesh::Render(const std::vector<CMatrix4x4>& worldMatrices, CCamera& camera, bool postProcessPass)
+{
+    if (!Loaded || !Device || worldMatrices.size() < Nodes.size())
+    {
+        return;
+    }
+    Device->Render(*this, worldMatrices, camera, postProcessPass);
+}
+
+void CMesh::Destroy()
+{
+    if (Device)
+    {
+        Device->Destroy();
+    }
+    Materials.clear();
+    SubMeshes.clear();
+    Nodes.clear();
+    BoundingRadius = 0.0f;
+    Loaded = false;
+}
+
+} // namespace gen
