@@ -1,0 +1,58 @@
+#pragma once
+// The program's graphics device and what comes with it: the overlay font,
+// the back-buffer size, the device's creation and release, shader loading
+// from the shader folder and the one text-drawing operation.
+// ChangeDisplayMode (resize and F1) lives with the main loop (AppFrame.h).
+
+#include "Platform/CDevice.h"
+#include "Platform/CFont.h"
+#include "Platform/CShader.h"
+#include "Platform/CWindow.h"
+
+#include <cstdint>
+#include <string>
+
+namespace gen
+{
+
+// Folders that data file names are joined to (no separator added).
+extern const char* const kShaderFolder; // "Source\\Render\\"
+extern const char* const kMediaFolder;  // "Media\\"
+
+// Program-wide device state: null / 0 until D3DSetup.
+extern CDevice* Device;
+extern CFont* Font;
+extern std::uint32_t ViewportWidth;  // back-buffer width in pixels
+extern std::uint32_t ViewportHeight; // back-buffer height in pixels
+extern bool FullScreen;
+extern SWindowRect ClientRect; // client rectangle last accepted in windowed mode
+extern SWindowRect WindowRect; // outer rectangle last seen in windowed mode
+
+// Creates the windowed device for the window's client area, clears both
+// buffers to black, sets linear filtering on stages 0..2 and creates the font.
+bool D3DSetup(CWindow& window);
+// Releases the font and the device, each if present.
+void D3DShutdown();
+
+// The steps every fresh or reset device goes through (clear, present, clear,
+// linear filtering on stages 0..2), and the font's creation.
+void FreshDeviceSteps();
+bool CreateOverlayFont();
+
+// Compiles kShaderFolder + fileName as vs_3_0 / ps_3_0 with entry "main" and
+// creates the shader object. On failure returns false, leaves the slots
+// null and keeps the compiler text in LastShaderLog() (shown nowhere).
+bool LoadVertexShader(const std::string& fileName, CVertexShader*& shader, CConstantTable*& table);
+bool LoadPixelShader(const std::string& fileName, CPixelShader*& shader, CConstantTable*& table);
+
+// Colour component to byte: 0 at or below 0, 255 at or above 1, else
+// c * 255 + 0.5 truncated.
+std::uint8_t ColourByte(float c);
+
+// Draws text with the overlay font at client pixel (x, y) in an opaque RGB
+// colour; centre centres each line on x within a 200-pixel band. Line
+// breaks start new lines. Nothing is drawn while there is no font.
+void DrawOverlayText(const std::string& text, std::int32_t x, std::int32_t y, float red, float green, float blue,
+                     bool centre);
+
+} // namespace gen

@@ -1,0 +1,75 @@
+#include "App/Overlay.h"
+
+#include "App/Device.h"
+#include "Effects/PostProcess.h"
+
+#include <sstream>
+
+namespace gen
+{
+
+bool COverlayStats::AddFrame(float t)
+{
+    mAccumulated += t;
+    ++mFrames;
+    if (mAccumulated >= kWindow)
+    {
+        mAverage = mAccumulated / static_cast<float>(mFrames);
+        mFrames = 0;
+        mAccumulated = 0.0f;
+        return true;
+    }
+    return false;
+}
+
+void COverlayStats::Clear()
+{
+    mAccumulated = 0.0f;
+    mFrames = 0;
+    mAverage = -1.0f;
+}
+
+std::string ComposeFrameStatsText(float averageFrameTime)
+{
+    // Default stream formatting: six significant digits.
+    std::ostringstream out;
+    out << "Frame Time: " << averageFrameTime * 1000.0f << "ms\nFPS:" << 1.0f / averageFrameTime;
+    return out.str();
+}
+
+const char* FilterDisplayName(int filter)
+{
+    static const char* const kNames[kNumPostProcesses] = {"None",   "Tint",   "High Contrast", "Under Water",
+                                                          "Distort", "Spiral", "Heat Haze"};
+    if (filter < 0 || filter >= kNumPostProcesses)
+    {
+        return "";
+    }
+    return kNames[filter];
+}
+
+std::string ComposeFilterText(int filter)
+{
+    return std::string("Full Screen Filter: ") + FilterDisplayName(filter);
+}
+
+COverlayStats& OverlayStats()
+{
+    static COverlayStats stats;
+    return stats;
+}
+
+void RenderOverlay(float t)
+{
+    COverlayStats& stats = OverlayStats();
+    stats.AddFrame(t);
+    if (stats.GetAverage() >= 0.0f)
+    {
+        const std::string text = ComposeFrameStatsText(stats.GetAverage());
+        DrawOverlayText(text, 2, 2, 0.0f, 0.0f, 0.0f, false);
+        DrawOverlayText(text, 0, 0, 1.0f, 1.0f, 0.0f, false);
+    }
+    DrawOverlayText(ComposeFilterText(CurrentFilter), 0, 32, 1.0f, 1.0f, 1.0f, false);
+}
+
+} // namespace gen

@@ -1,0 +1,26 @@
+#pragma once
+// File names in the data and in the program are written the way the level
+// and material files give them, with '\' as the folder separator
+// ("Media\Stone.png", "Source\Render\XFormOnly.vsh"). Every file access goes
+// through NativePath so that those strings open the same files here.
+
+#include <string>
+
+namespace gen
+{
+
+// The path with each '\' replaced by '/', which every system we build for
+// accepts as the separator.
+inline std::string NativePath(std::string path)
+{
+    for (char& c : path)
+    {
+        if (c == '\\')
+        {
+            c = '/';
+        }
+    }
+    return path;
+}
+
+} // namespace gen

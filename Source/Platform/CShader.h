@@ -1,0 +1,181 @@
+#pragma once
+// Shaders: DX9-style HLSL (vs_3_0 / ps_3_0 style, sampler2D + tex2D,
+// semantics such as POSITION, NORMAL, TANGENT, TEXCOORDn, COLORn, SV_Position)
+// compiled at run time, and the constant tables that set their uniforms by
+// name.
+//
+//   CConstantTable* table = nullptr;
+//   CShaderCode* code = CompileShaderFromFile("Source\\Render\\XFormOnly.vsh", "main", "vs_3_0", &table, &log);
+//   CVertexShader* vs = code ? device->CreateVertexShader(code) : nullptr;
+//   SafeRelease(code);
+//   ...
+//   table->SetMatrix("WorldMatrix", world);   // unknown names are ignored
+//   device->SetVertexShader(vs);
+//
+// Constants belong to the shader compiled with the table (not to device
+// registers, as in D3D9): set them on the table of the shader that uses them;
+// they are sent to the device at the next draw with that shader and keep
+// their values until set again. Samplers take the texture stage of their
+// register(sN), or else their declaration order among the shader's samplers.
+// Vertex inputs are fed by semantic from the vertex declaration's elements
+// (POSITION from usage position, NORMAL from normal, TEXCOORDn from
+// texture coordinate n, ...); inputs with no element read (0, 0, 0, 1).
+
+#include "Math/CMatrix4x4.h"
+#include "Platform/CDevice.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace gen
+{
+
+enum EShaderStage
+{
+    kVertexStage,
+    kPixelStage,
+};
+
+// Reflection of one uniform, in the layout of the constant buffer the
+// compiled shader reads.
+struct SShaderConstant
+{
+    std::string Name;
+    std::uint32_t NameHash = 0;
+    std::uint32_t Offset = 0;      // bytes from the start of the buffer
+    std::uint32_t Rows = 1;        // HLSL rows (1 for scalars and vectors)
+    std::uint32_t Columns = 1;     // HLSL columns (vector size for vectors)
+    std::uint32_t Elements = 1;    // array length (1 for non-arrays)
+    std::uint32_t ArrayStride = 0; // bytes between array elements
+    std::uint32_t VectorStride = 0; // bytes between the stored vectors of a matrix
+    bool StoredTransposed = false; // the buffer holds the HLSL matrix's columns as its vectors
+    bool IsInteger = false;        // int / bool, stored as 32-bit integers
+};
+
+struct SShaderSampler
+{
+    std::string Name;      // the HLSL name
+    std::string GlslName;  // the uniform it became
+    std::uint32_t Stage = 0;
+};
+
+// A varying or vertex input, by HLSL semantic ("TEXCOORD0", "NORMAL0", ...).
+struct SShaderVarying
+{
+    std::string Semantic;  // upper case, always with an index
+    std::string GlslName;
+    std::string GlslType;  // "vec2", "vec4", "float", ...
+};
+
+// What the compiler produces: GLSL 3.30 source and what the device and the
+// constant table need to know about it.
+struct SCompiledShader
+{
+    EShaderStage Stage = kVertexStage;
+    std::string Glsl;
+    std::string BlockName; // uniform block holding the constants ("" if none)
+    std::uint32_t BlockSize = 0;
+    std::vector<SShaderConstant> Constants;
+    std::vector<SShaderSampler> Samplers;
+    std::vector<SShaderVarying> Inputs;
+    std::vector<SShaderVarying> Outputs;
+};
+
+// Compiles HLSL source text. profile is "vs_N_N" or "ps_N_N" (only the stage
+// is taken from it). On failure returns false and appends the compiler's
+// messages to errors (if given).
+bool CompileHlsl(const std::string& source, const std::string& sourceName, const std::string& entry,
+                 const std::string& profile, SCompiledShader& result, std::string* errors);
+
+// Storage of one shader's constant values, shared by its table and the
+// shader object that sends them to the device.
+struct SConstantStorage
+{
+    std::vector<std::uint8_t> Bytes;
+    std::uint64_t Version = 1; // bumped on every change
+};
+
+class CConstantTable : public CDeviceObject
+{
+public:
+    using THandle = std::int32_t;
+    static constexpr THandle kInvalidHandle = -1;
+
+    explicit CConstantTable(const SCompiledShader& shader);
+
+    // Name lookup (hashed, no allocation); kInvalidHandle for unknown names.
+    THandle GetConstantByName(const char* name) const;
+
+    // Setters report whether the constant exists; an unknown name (or
+    // invalid handle) changes nothing.
+    // The matrix is ours (row-major, row vectors): HLSL mul(v, M) then
+    // multiplies v by it as CMatrix4x4 does. Smaller HLSL matrices take the
+    // top-left part.
+    bool SetMatrix(const char* name, const CMatrix4x4& m) { return SetMatrix(GetConstantByName(name), m); }
+    bool SetMatrix(THandle handle, const CMatrix4x4& m);
+    // count floats fill the constant in order (components, then array
+    // elements; a matrix takes its HLSL rows in turn); extra floats are ignored.
+    bool SetFloatArray(const char* name, const float* values, std::uint32_t count)
+    {
+        return SetFloatArray(GetConstantByName(name), values, count);
+    }
+    bool SetFloatArray(THandle handle, const float* values, std::uint32_t count);
+    bool SetFloat(const char* name, float value) { return SetFloatArray(GetConstantByName(name), &value, 1); }
+    bool SetFloat(THandle handle, float value) { return SetFloatArray(handle, &value, 1); }
+    bool SetInt(const char* name, std::int32_t value);
+
+    // Texture stage of a sampler, or -1 when the shader has none of that name.
+    std::int32_t GetSamplerIndex(const char* name) const;
+
+    const std::vector<SShaderConstant>& GetConstants() const { return mConstants; }
+    const std::shared_ptr<SConstantStorage>& GetStorage() const { return mStorage; }
+
+private:
+    std::vector<SShaderConstant> mConstants;
+    std::vector<SShaderSampler> mSamplers;
+    std::shared_ptr<SConstantStorage> mStorage;
+};
+
+// Compiled code, as handed to CDevice::CreateVertexShader/CreatePixelShader.
+class CShaderCode : public CDeviceObject
+{
+public:
+    CShaderCode(SCompiledShader compiled, std::shared_ptr<SConstantStorage> storage)
+        : mCompiled(std::move(compiled)), mStorage(std::move(storage))
+    {
+    }
+    const SCompiledShader& GetCompiled() const { return mCompiled; }
+    const std::shared_ptr<SConstantStorage>& GetStorage() const { return mStorage; }
+
+private:
+    SCompiledShader mCompiled;
+    std::shared_ptr<SConstantStorage> mStorage;
+};
+
+// Reads and compiles a shader file (path may use '\'). On success returns
+// the code and, if table is given, its constant table (one reference each).
+// On failure returns null, leaves *table null and appends the compiler's
+// text (or the reason the file could not be read) to errors if given.
+CShaderCode* CompileShaderFromFile(const std::string& path, const std::string& entry, const std::string& profile,
+                                   CConstantTable** table, std::string* errors);
+// The same from source text.
+CShaderCode* CompileShaderFromSource(const std::string& source, const std::string& sourceName,
+                                     const std::string& entry, const std::string& profile, CConstantTable** table,
+                                     std::string* errors);
+
+class CVertexShader : public CDeviceObject
+{
+};
+
+class CPixelShader : public CDeviceObject
+{
+};
+
+// The text of the last shader compilation or link that failed, for a debug
+// log; never shown to the user.
+const std::string& LastShaderLog();
+
+} // namespace gen

@@ -1,0 +1,98 @@
+#pragma once
+// The program's one window and its events, over SDL2. Events arrive in the
+// Windows shape the frame code is written for: key codes are Windows
+// virtual-key codes (KeyMap.h), mouse buttons are codes 1, 2 and 4.
+
+#include <cstdint>
+#include <string>
+
+struct SDL_Window;
+
+namespace gen
+{
+
+struct SWindowRect
+{
+    std::int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+    std::int32_t Width() const { return Right - Left; }
+    std::int32_t Height() const { return Bottom - Top; }
+};
+
+enum EWindowEventType
+{
+    kEventNone,
+    kEventKeyDown,     // Code = virtual-key code (also for auto-repeat)
+    kEventKeyUp,
+    kEventMouseMove,   // X, Y client pixels
+    kEventMouseDown,   // Code = 1 left, 2 right, 4 middle
+    kEventMouseUp,
+    kEventSize,        // the client area changed size or was minimised/restored
+    kEventClose,       // the user asked to close the window
+    kEventQuit,        // the loop should end (after Destroy)
+};
+
+struct SWindowEvent
+{
+    EWindowEventType Type = kEventNone;
+    std::int32_t Code = 0;
+    float X = 0.0f;
+    float Y = 0.0f;
+};
+
+// SDL video start-up, once per process. driver null: SDL's default choice,
+// then, if that fails and allowOffscreen is set, the "offscreen" driver.
+bool InitVideo(bool allowOffscreen);
+void QuitVideo();
+bool IsVideoInitialised();
+// True when there is no screen a person can see: the offscreen or dummy
+// drivers. Messages then go to standard error instead of boxes.
+bool IsHeadlessVideo();
+
+class CWindow
+{
+public:
+    CWindow() = default;
+    ~CWindow();
+    CWindow(const CWindow&) = delete;
+    CWindow& operator=(const CWindow&) = delete;
+
+    // A hidden, resizable window whose outer rectangle is at (x, y) with the
+    // given outer size when the system reports frame sizes; otherwise the
+    // client area is outerWidth - 8 by outerHeight - 34 at (x, y).
+    bool Create(const std::string& caption, std::int32_t x, std::int32_t y, std::int32_t outerWidth,
+                std::int32_t outerHeight);
+    // Destroys the window; the next PollEvent reports kEventQuit.
+    void Destroy();
+    bool Exists() const { return mWindow != nullptr; }
+
+    void Show();
+
+    // Outer rectangle in screen coordinates (frame included), and the client
+    // rectangle (0, 0, width, height); an empty one when minimised.
+    SWindowRect GetWindowRect() const;
+    SWindowRect GetClientRect() const;
+    // Moves and sizes the window by its outer rectangle.
+    void SetWindowRect(const SWindowRect& outer);
+
+    // Desktop full screen on display 0, or back to windowed.
+    bool SetFullScreen(bool fullScreen);
+
+    // Takes one pending event; false when none is waiting.
+    bool PollEvent(SWindowEvent& event);
+
+    SDL_Window* GetSdlWindow() const { return mWindow; }
+
+private:
+    SDL_Window* mWindow = nullptr;
+    bool mQuitPending = false;
+    std::int32_t mBorderLeft = 0, mBorderTop = 0, mBorderRight = 0, mBorderBottom = 0;
+};
+
+// Size of display 0 (its bounds); false if it cannot be read.
+bool GetPrimaryDisplaySize(std::int32_t& width, std::int32_t& height);
+
+// Routes ShowMessage (Common/Message.h) to SDL message boxes, or to standard
+// error when headless is set.
+void InstallMessageBoxes(bool headless);
+
+} // namespace gen

@@ -1,0 +1,20 @@
+#pragma once
+// SDL key codes to Windows virtual-key codes, the codes the key table is
+// indexed by. Letters map to 'A'..'Z', digits to '0'..'9', F1..F12 to
+// 112..123, the plus/equals and minus keys to 187 and 189 (VK_OEM_PLUS,
+// VK_OEM_MINUS), keypad keys to their VK_NUMPAD/VK_ADD/... codes.
+
+#include <cstdint>
+
+namespace gen
+{
+
+// sdlKeycode is an SDL_Keycode (SDL_KeyboardEvent.keysym.sym). Returns 0 for
+// keys with no virtual-key code.
+int VirtualKeyFromSdl(std::int32_t sdlKeycode);
+
+// SDL mouse button (SDL_BUTTON_LEFT ...) to 1 (left), 2 (right), 4 (middle);
+// 0 for others.
+int VirtualKeyFromSdlMouseButton(std::uint8_t button);
+
+} // namespace gen
