@@ -78,24 +78,13 @@ TEntityUID CEntityManager::AddEntity(std::unique_ptr<CEntity> entity)
 TEntityUID CEntityManager::CreateEntity(const std::string& templateName, const std::string& name,
                                         const CVector3& position, const CVector3& rotation, const CVector3& scale)
 {
-    CEntityTemplate* entityTemplate;
-    if (!FindTemplate(templateName, entityTemplate) || NextUID == kNoEntityUID)
-    {
-        return kNoEntityUID;
-    }
-    return AddEntity(std::unique_ptr<CEntity>(new CEntity(entityTemplate, NextUID, name, position, rotation, scale)));
+    return CreateEntityOf<CEntity>(templateName, name, position, rotation, scale);
 }
 
 TEntityUID CEntityManager::CreatePlanet(const std::string& templateName, const std::string& name, float spinSpeed,
                                         const CVector3& position, const CVector3& rotation, const CVector3& scale)
 {
-    CEntityTemplate* entityTemplate;
-    if (!FindTemplate(templateName, entityTemplate) || NextUID == kNoEntityUID)
-    {
-        return kNoEntityUID;
-    }
-    return AddEntity(std::unique_ptr<CEntity>(
-        new CPlanetEntity(entityTemplate, NextUID, name, spinSpeed, position, rotation, scale)));
+    return CreateEntityOf<CPlanetEntity>(templateName, name, spinSpeed, position, rotation, scale);
 }
 
 bool CEntityManager::DestroyEntity(TEntityUID uid)

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace gen
@@ -50,6 +51,19 @@ public:
     TEntityUID CreatePlanet(const std::string& templateName, const std::string& name, float spinSpeed,
                             const CVector3& position, const CVector3& rotation = kZero,
                             const CVector3& scale = kOne);
+
+    // Creates an entity of another class, built as
+    // TEntity(template, uid, args...); the same rules as CreateEntity.
+    template <typename TEntity, typename... TArgs>
+    TEntityUID CreateEntityOf(const std::string& templateName, TArgs&&... args)
+    {
+        CEntityTemplate* entityTemplate;
+        if (!FindTemplate(templateName, entityTemplate) || NextUID == kNoEntityUID)
+        {
+            return kNoEntityUID;
+        }
+        return AddEntity(std::unique_ptr<CEntity>(new TEntity(entityTemplate, NextUID, std::forward<TArgs>(args)...)));
+    }
 
     // False when no live entity has that UID. Moves the last entity into the
     // destroyed one's position.

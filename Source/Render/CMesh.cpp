@@ -170,6 +170,11 @@ bool CMesh::ComputeBoundingRadius()
     return true;
 }
 
+bool CMesh::IsSubMeshInPass(std::uint32_t index, bool postProcessPass) const
+{
+    return IsPostProcessMethod(Materials[SubMeshes[index].MaterialIndex].RenderMethod) == postProcessPass;
+}
+
 void CMesh::GetCullingSphere(const CMatrix4x4& rootWorldMatrix, CVector3& centre, float& radius) const
 {
     const CVector3 scale = rootWorldMatrix.GetScale();

@@ -95,6 +95,10 @@ public:
     std::uint32_t GetNumMaterials() const { return static_cast<std::uint32_t>(Materials.size()); }
     const SMaterialDesc& GetMaterial(std::uint32_t index) const { return Materials[index]; }
 
+    // Whether submesh index is drawn in the given pass: its material's render
+    // method is a polygon post-processing one exactly when postProcessPass.
+    bool IsSubMeshInPass(std::uint32_t index, bool postProcessPass) const;
+
     // The largest distance of a vertex position from the mesh's origin.
     float GetBoundingRadius() const { return BoundingRadius; }
 
