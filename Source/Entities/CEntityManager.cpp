@@ -43,6 +43,17 @@ CEntityTemplate* CEntityManager::GetTemplate(const std::string& name) const
     return it != Templates.end() ? it->second.get() : nullptr;
 }
 
+std::vector<CEntityTemplate*> CEntityManager::GetTemplates() const
+{
+    std::vector<CEntityTemplate*> templates;
+    templates.reserve(Templates.size());
+    for (const auto& entry : Templates)
+    {
+        templates.push_back(entry.second.get());
+    }
+    return templates;
+}
+
 void CEntityManager::DestroyAllTemplates()
 {
     DestroyAllEntities();

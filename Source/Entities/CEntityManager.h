@@ -82,6 +82,8 @@ public:
     // position must be below GetNumEntities().
     CEntity* GetEntityAt(std::uint32_t position) const { return Entities[position].get(); }
     std::uint32_t GetNumTemplates() const { return static_cast<std::uint32_t>(Templates.size()); }
+    // The indexed templates in name order (replaced ones are not included).
+    std::vector<CEntityTemplate*> GetTemplates() const;
     TEntityUID GetNextUID() const { return NextUID; }
 
     // Updates every entity once, destroying those whose Update returns false;

@@ -1,10 +1,12 @@
 #include "Data/CParseLevel.h"
 
 #include "Entities/CEntityManager.h"
+#include "Render/CMesh.h"
 #include "TempFile.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 namespace gen
@@ -210,6 +212,36 @@ TEST_F(ParseLevel, MissingFileCreatesNothing)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(Manager.GetNumTemplates(), 0u);
     EXPECT_EQ(Manager.GetNumEntities(), 0u);
+}
+
+TEST(ShippedLevel, LoadsCompletelyWithEveryMeshAndTheNamedEntities)
+{
+    const char* const levelFile = "Media/Entities.xml";
+    if (std::FILE* file = std::fopen(levelFile, "rb"))
+    {
+        std::fclose(file);
+    }
+    else
+    {
+        GTEST_SKIP() << levelFile << " has not been generated";
+    }
+    CEntityManager manager;
+    CParseLevel level(&manager);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const bool parsed = level.ParseFile(levelFile, 32768);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), ""); // no missing templates, no mesh messages
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    ASSERT_TRUE(parsed);
+    for (const CEntityTemplate* entityTemplate : manager.GetTemplates())
+    {
+        EXPECT_TRUE(entityTemplate->GetMesh()->IsLoaded()) << entityTemplate->GetName();
+    }
+    // The scene animates and decorates these by name.
+    for (const char* name : {"Cubey", "PostProcessBlock", "Wall1"})
+    {
+        EXPECT_NE(manager.GetEntity(name), nullptr) << name;
+    }
 }
 
 } // namespace
