@@ -1,0 +1,30 @@
+// mediagen [output folder]: writes every mesh, texture and the level file of the demo
+// into the folder (default "Media"). The output depends on nothing but this program.
+
+#include "MediaGen.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+int main(int argc, char** argv)
+{
+    const std::string dir = argc > 1 ? argv[1] : "Media";
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error)
+    {
+        std::fprintf(stderr, "mediagen: cannot create %s: %s\n", dir.c_str(), error.message().c_str());
+        return 1;
+    }
+    const bool textures = gen::WriteTextures(dir);
+    const bool meshes = gen::WriteMeshes(dir);
+    const bool level = gen::WriteLevel(dir);
+    if (!textures || !meshes || !level)
+    {
+        std::fprintf(stderr, "mediagen: writing into %s failed\n", dir.c_str());
+        return 1;
+    }
+    return 0;
+}
