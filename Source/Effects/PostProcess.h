@@ -1,12 +1,26 @@
 #pragma once
 // Post-processing: the filters and the resources they need. The main loop
 // sets them up after the scene and around every device reset; the scene
-// chooses the current filter and the overlay shows its name.
+// chooses the current filter, runs the frame pass and the area filters, and
+// the overlay shows the filter's name.
+//
+// Every frame the scene is drawn into the scene texture (the size of the back
+// buffer), not into the back buffer. FullScreenPostProcess then copies it to
+// the back buffer through the current filter's pixel shader on a screen-sized
+// quad; AreaPostProcess applies a filter only inside the screen rectangle of
+// a camera-facing square.
+
+#include "Effects/PostProcessMath.h"
 
 #include <cstdint>
 
 namespace gen
 {
+
+class CCamera;
+class CTexture;
+class CSurface;
+class CConstantTable;
 
 enum EPostProcess : std::int32_t
 {
@@ -21,13 +35,69 @@ enum EPostProcess : std::int32_t
 
 constexpr int kNumPostProcesses = 7;
 
-// The full-screen filter in use; kNoFilter at start.
+// The full-screen filter in use; kNoFilter at start. Survives device resets.
 extern EPostProcess CurrentFilter;
 
+inline EPostProcess GetCurrentFilter() { return CurrentFilter; }
+inline void SetCurrentFilter(EPostProcess filter) { CurrentFilter = filter; }
+
+// The filter's shader file name ("PP_NoFilter.psh", ...), or "" outside the range.
+const char* FilterShaderFile(int filter);
+
+// Sets the current filter from the number keys hit this frame (tested in the
+// order 1, 2, 3, 0, so the last of them in that order wins). Uses KeyHit.
+void SelectFilterFromKeys();
+
+// The animated filter values (tint hue, contrast level, wiggles). They
+// survive device resets.
+SFilterValues& FilterValues();
+
+// How the frame pass reaches the scene, set by the scene at its set-up: draws
+// every entity with the camera, in the ordinary pass (false) or the polygon
+// post-processing pass (true). With none set the passes draw nothing.
+using TSceneDrawFunction = void (*)(CCamera& camera, bool postProcessPass);
+void SetSceneDrawFunction(TSceneDrawFunction draw);
+
 // Creates the post-processing resources (false on any failure, keeping what
-// was created for the release). Called at start-up and after each reset.
+// was created for the release). Called at start-up and after each reset;
+// the scene texture takes the size ViewportWidth x ViewportHeight.
 bool SetupPostProcessing();
 // Releases whatever set-up created; safe to call twice.
 void ReleasePostProcessing();
+
+// Advances the animated values once (per frame; reads the plus and minus keys).
+void UpdatePostProcesses(float updateTime);
+
+// Sets the filter's pixel shader and its constants and states.
+void ApplyPostProcess(EPostProcess filter);
+
+// One pre-transformed quad in screen pixels with the texture rectangle
+// (uLeft, vTop)-(uRight, vBottom) in set 0 and (0, 0)-(1, 1) in set 1.
+// Positions move by half a pixel so texel centres meet pixel centres.
+void DrawScreenQuad(float left, float top, float right, float bottom, float uLeft, float vTop, float uRight,
+                    float vBottom, bool depthTest, float depth);
+
+// The frame's post-processing pass: update the values, draw the scene into
+// the scene texture (ordinary pass, a copy of it for the polygon pass to
+// read, polygon pass), then the current filter over the back buffer.
+// camera is handed to the scene draw function.
+void FullScreenPostProcess(float updateTime, CCamera& camera);
+
+// Applies filter inside the screen rectangle of a width x height square
+// facing the camera at centre, pulled offset units away from the camera
+// (negative: towards it) and depth-tested at that point. Returns true if it
+// drew; false when the point is behind or at the camera, or nothing is set up.
+bool AreaPostProcess(const CVector3& centre, float width, float height, float offset, EPostProcess filter,
+                     const CCamera& camera);
+
+// The scene texture and its level-0 surface (null until set up).
+CTexture* GetSceneTexture();
+CSurface* GetSceneSurface();
+// The copy of the scene texture that polygon post-processing materials read:
+// it holds the ordinary pass, and is never the render target while they
+// sample it. Meshes bind it at the stage after their own textures.
+CTexture* GetPolyPostProcessSceneTexture();
+// The filter's constant table (null until set up or out of range).
+CConstantTable* GetFilterConstantTable(EPostProcess filter);
 
 } // namespace gen

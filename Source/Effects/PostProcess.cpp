@@ -1,0 +1,404 @@
+#include "Effects/PostProcess.h"
+
+#include "App/Device.h"
+#include "App/Input.h"
+#include "Scene/CCamera.h"
+
+#include <string>
+
+namespace gen
+{
+
+EPostProcess CurrentFilter = kNoFilter;
+
+namespace
+{
+
+const char* const kFilterFiles[kNumPostProcesses] = {
+    "PP_NoFilter.psh", "PP_Tint.psh",   "PP_HighContrast.psh", "PP_UnderWater.psh",
+    "PP_Distort.psh",  "PP_Spiral.psh", "PP_HeatHaze.psh",
+};
+
+CPixelShader* FilterShaders[kNumPostProcesses] = {};
+CConstantTable* FilterConstants[kNumPostProcesses] = {};
+
+CTexture* SceneTexture = nullptr;
+CSurface* SceneSurface = nullptr;
+CSurface* BackBufferSurface = nullptr;
+// What the polygon post-processing pass reads: the scene after the ordinary
+// pass. Sampling the target being drawn into is undefined under GL, so the
+// polygon surfaces look at this copy instead.
+CTexture* PolySceneTexture = nullptr;
+CSurface* PolySceneSurface = nullptr;
+
+CTexture* NoiseTexture = nullptr;
+CTexture* BurnTexture = nullptr;
+CTexture* DistortTexture = nullptr;
+
+SFilterValues Values;
+CVector4 TintColour(0.0f, 0.0f, 0.0f, 0.0f);
+
+TSceneDrawFunction SceneDraw = nullptr;
+
+bool ValidFilter(int filter)
+{
+    return filter >= 0 && filter < kNumPostProcesses;
+}
+
+void SetTextureRectangle(CConstantTable* table, float uLeft, float vTop, float uRight, float vBottom)
+{
+    if (!table)
+    {
+        return;
+    }
+    const float topLeft[2] = {uLeft, vTop};
+    const float bottomRight[2] = {uRight, vBottom};
+    table->SetFloatArray("UVTopLeft", topLeft, 2);
+    table->SetFloatArray("UVBottomRight", bottomRight, 2);
+}
+
+void SetSamplerFilter(ETextureFilter filter)
+{
+    Device->SetSamplerState(0, kSampMagFilter, filter);
+    Device->SetSamplerState(0, kSampMinFilter, filter);
+}
+
+// Back to the sampling the scene's materials expect on stage 0.
+void RestoreSampler0()
+{
+    SetSamplerFilter(kFilterLinear);
+    Device->SetSamplerState(0, kSampAddressU, kAddressWrap);
+    Device->SetSamplerState(0, kSampAddressV, kAddressWrap);
+}
+
+void BlendBySourceAlpha()
+{
+    Device->SetRenderState(kRSSrcBlend, kBlendSrcAlpha);
+    Device->SetRenderState(kRSDestBlend, kBlendInvSrcAlpha);
+    Device->SetRenderState(kRSAlphaBlendEnable, 1);
+}
+
+void ClampSampler0()
+{
+    Device->SetSamplerState(0, kSampAddressU, kAddressClamp);
+    Device->SetSamplerState(0, kSampAddressV, kAddressClamp);
+}
+
+// Copies the scene texture into the polygon pass's copy with the no-filter
+// shader, leaving the scene surface as the render target again. The states
+// it touches are put back as they were, since the scene drawing continues.
+void CopySceneForPolygonPass()
+{
+    if (!PolySceneSurface || !FilterShaders[kNoFilter])
+    {
+        return;
+    }
+    const std::uint32_t blend = Device->GetRenderState(kRSAlphaBlendEnable);
+    const std::uint32_t mag = Device->GetSamplerState(0, kSampMagFilter);
+    const std::uint32_t min = Device->GetSamplerState(0, kSampMinFilter);
+    const std::uint32_t addressU = Device->GetSamplerState(0, kSampAddressU);
+    const std::uint32_t addressV = Device->GetSamplerState(0, kSampAddressV);
+
+    Device->SetRenderTarget(0, PolySceneSurface);
+    Device->SetTexture(0, SceneTexture);
+    Device->SetPixelShader(FilterShaders[kNoFilter]);
+    SetTextureRectangle(FilterConstants[kNoFilter], 0.0f, 0.0f, 1.0f, 1.0f);
+    SetSamplerFilter(kFilterPoint);
+    Device->SetRenderState(kRSAlphaBlendEnable, 0);
+    DrawScreenQuad(0.0f, 0.0f, static_cast<float>(ViewportWidth), static_cast<float>(ViewportHeight), 0.0f, 0.0f,
+                   1.0f, 1.0f, false, 0.0f);
+    Device->SetTexture(0, nullptr);
+
+    Device->SetRenderState(kRSAlphaBlendEnable, blend);
+    Device->SetSamplerState(0, kSampMagFilter, mag);
+    Device->SetSamplerState(0, kSampMinFilter, min);
+    Device->SetSamplerState(0, kSampAddressU, addressU);
+    Device->SetSamplerState(0, kSampAddressV, addressV);
+    Device->SetRenderTarget(0, SceneSurface);
+}
+
+} // namespace
+
+const char* FilterShaderFile(int filter)
+{
+    return ValidFilter(filter) ? kFilterFiles[filter] : "";
+}
+
+void SelectFilterFromKeys()
+{
+    if (KeyHit(kKey1))
+    {
+        CurrentFilter = kTint;
+    }
+    if (KeyHit(kKey2))
+    {
+        CurrentFilter = kHighContrast;
+    }
+    if (KeyHit(kKey3))
+    {
+        CurrentFilter = kUnderWater;
+    }
+    if (KeyHit(kKey0))
+    {
+        CurrentFilter = kNoFilter;
+    }
+}
+
+SFilterValues& FilterValues()
+{
+    return Values;
+}
+
+void SetSceneDrawFunction(TSceneDrawFunction draw)
+{
+    SceneDraw = draw;
+}
+
+bool SetupPostProcessing()
+{
+    if (!Device)
+    {
+        return false;
+    }
+
+    BackBufferSurface = Device->GetRenderTarget(0);
+    if (!BackBufferSurface)
+    {
+        return false;
+    }
+
+    SceneTexture = Device->CreateTexture(ViewportWidth, ViewportHeight, 1, kUsageRenderTarget, kFormatX8R8G8B8,
+                                         kPoolDefault);
+    if (!SceneTexture)
+    {
+        return false;
+    }
+    SceneSurface = SceneTexture->GetSurfaceLevel(0);
+    if (!SceneSurface)
+    {
+        return false;
+    }
+
+    PolySceneTexture = Device->CreateTexture(ViewportWidth, ViewportHeight, 1, kUsageRenderTarget,
+                                             kFormatX8R8G8B8, kPoolDefault);
+    if (!PolySceneTexture)
+    {
+        return false;
+    }
+    PolySceneSurface = PolySceneTexture->GetSurfaceLevel(0);
+    if (!PolySceneSurface)
+    {
+        return false;
+    }
+
+    for (int filter = 0; filter < kNumPostProcesses; ++filter)
+    {
+        if (!LoadPixelShader(kFilterFiles[filter], FilterShaders[filter], FilterConstants[filter]))
+        {
+            return false;
+        }
+    }
+
+    const std::string media = kMediaFolder;
+    NoiseTexture = Device->CreateTextureFromFile(media + "Noise.png");
+    if (!NoiseTexture)
+    {
+        return false;
+    }
+    BurnTexture = Device->CreateTextureFromFile(media + "Burn.png");
+    if (!BurnTexture)
+    {
+        return false;
+    }
+    DistortTexture = Device->CreateTextureFromFile(media + "Distort.png");
+    return DistortTexture != nullptr;
+}
+
+void ReleasePostProcessing()
+{
+    SafeRelease(DistortTexture);
+    SafeRelease(BurnTexture);
+    SafeRelease(NoiseTexture);
+    for (int filter = kNumPostProcesses - 1; filter >= 0; --filter)
+    {
+        SafeRelease(FilterConstants[filter]);
+        SafeRelease(FilterShaders[filter]);
+    }
+    SafeRelease(PolySceneSurface);
+    SafeRelease(PolySceneTexture);
+    SafeRelease(SceneSurface);
+    SafeRelease(SceneTexture);
+    SafeRelease(BackBufferSurface);
+}
+
+void UpdatePostProcesses(float updateTime)
+{
+    // Both keys are read every frame so each keeps its own held state.
+    const bool plus = KeyHeld(kKeyPlus);
+    const bool minus = KeyHeld(kKeyMinus);
+    StepFilterValues(Values, updateTime, plus, minus);
+}
+
+void ApplyPostProcess(EPostProcess filter)
+{
+    if (!ValidFilter(filter) || !Device)
+    {
+        return;
+    }
+    CConstantTable* table = FilterConstants[filter];
+    switch (filter)
+    {
+    case kNoFilter:
+        Device->SetPixelShader(FilterShaders[filter]);
+        break;
+    case kTint:
+        TintColour = TintColourFromHSL(Values.TintHue, Values.TintSaturation, Values.TintLightness);
+        Device->SetPixelShader(FilterShaders[filter]);
+        if (table)
+        {
+            const float colour[4] = {TintColour.x, TintColour.y, TintColour.z, TintColour.w};
+            table->SetFloatArray("TintColour", colour, 4);
+        }
+        break;
+    case kHighContrast:
+        if (table)
+        {
+            table->SetFloat("ContrastLevel", Values.ContrastLevel);
+        }
+        Device->SetPixelShader(FilterShaders[filter]);
+        break;
+    case kUnderWater:
+        Device->SetPixelShader(FilterShaders[filter]);
+        if (table)
+        {
+            table->SetFloat("ViewportWidth", static_cast<float>(ViewportWidth));
+            table->SetFloat("ViewportHeight", static_cast<float>(ViewportHeight));
+            table->SetFloat("wiggle", Values.UnderWaterWiggle);
+        }
+        BlendBySourceAlpha();
+        ClampSampler0();
+        break;
+    case kHeatHaze:
+        Device->SetPixelShader(FilterShaders[filter]);
+        if (table)
+        {
+            table->SetFloat("Wiggle", Values.HeatHazeWiggle);
+        }
+        BlendBySourceAlpha();
+        ClampSampler0();
+        break;
+    case kDistort:
+    case kSpiral:
+        // No keys select these; their shaders need nothing but the rectangle.
+        Device->SetPixelShader(FilterShaders[filter]);
+        break;
+    }
+}
+
+void DrawScreenQuad(float left, float top, float right, float bottom, float uLeft, float vTop, float uRight,
+                    float vBottom, bool depthTest, float depth)
+{
+    SScreenVertex quad[4];
+    MakeScreenQuad(quad, left, top, right, bottom, uLeft, vTop, uRight, vBottom, depth);
+
+    // The strip is clockwise on screen; a culling mode left by the last
+    // material (some cull clockwise faces) must not remove it.
+    const std::uint32_t cull = Device->GetRenderState(kRSCullMode);
+    Device->SetRenderState(kRSCullMode, kCullNone);
+    Device->SetRenderState(kRSZEnable, depthTest ? 1 : 0);
+    Device->SetRenderState(kRSZWriteEnable, 0);
+    Device->SetFVF(kFVFXYZRHW | kFVFTex2);
+    Device->DrawPrimitiveUP(kPrimTriangleStrip, 2, quad, sizeof(SScreenVertex));
+    Device->SetFVF(0);
+    Device->SetRenderState(kRSZWriteEnable, 1);
+    Device->SetRenderState(kRSZEnable, 1);
+    Device->SetRenderState(kRSCullMode, cull);
+}
+
+void FullScreenPostProcess(float updateTime, CCamera& camera)
+{
+    UpdatePostProcesses(updateTime);
+    if (!Device)
+    {
+        return;
+    }
+    if (!SceneSurface || !BackBufferSurface)
+    {
+        // Set-up failed after a reset: the scene goes straight to the current
+        // target, unfiltered, rather than not at all.
+        if (SceneDraw)
+        {
+            SceneDraw(camera, false);
+        }
+        return;
+    }
+
+    Device->SetRenderTarget(0, SceneSurface);
+    if (SceneDraw)
+    {
+        SceneDraw(camera, false);
+        CopySceneForPolygonPass();
+        SceneDraw(camera, true);
+    }
+    Device->SetRenderTarget(0, BackBufferSurface);
+
+    Device->SetTexture(0, SceneTexture);
+    ApplyPostProcess(CurrentFilter);
+    SetTextureRectangle(GetFilterConstantTable(CurrentFilter), 0.0f, 0.0f, 1.0f, 1.0f);
+    SetSamplerFilter(kFilterPoint);
+    BlendBySourceAlpha();
+    DrawScreenQuad(0.0f, 0.0f, static_cast<float>(ViewportWidth), static_cast<float>(ViewportHeight), 0.0f, 0.0f,
+                   1.0f, 1.0f, false, 0.0f);
+    RestoreSampler0();
+    Device->SetRenderState(kRSAlphaBlendEnable, 0);
+    Device->SetTexture(0, nullptr);
+}
+
+bool AreaPostProcess(const CVector3& centre, float width, float height, float offset, EPostProcess filter,
+                     const CCamera& camera)
+{
+    if (!Device || !SceneTexture || !BackBufferSurface || !ValidFilter(filter))
+    {
+        return false;
+    }
+    SAreaRect rect;
+    if (!AreaRectangle(camera.GetPosition(), camera.ViewMatrix, camera.ProjMatrix, static_cast<float>(ViewportWidth),
+                       static_cast<float>(ViewportHeight), centre, width, height, offset, rect))
+    {
+        return false;
+    }
+
+    Device->SetRenderTarget(0, BackBufferSurface);
+    Device->SetTexture(0, SceneTexture);
+    ApplyPostProcess(filter);
+    SetTextureRectangle(FilterConstants[filter], rect.ULeft, rect.VTop, rect.URight, rect.VBottom);
+    SetSamplerFilter(kFilterPoint);
+    DrawScreenQuad(rect.Left, rect.Top, rect.Right, rect.Bottom, rect.ULeft, rect.VTop, rect.URight, rect.VBottom,
+                   true, rect.Depth);
+    RestoreSampler0();
+    Device->SetRenderState(kRSAlphaBlendEnable, 0);
+    Device->SetTexture(0, nullptr);
+    return true;
+}
+
+CTexture* GetSceneTexture()
+{
+    return SceneTexture;
+}
+
+CSurface* GetSceneSurface()
+{
+    return SceneSurface;
+}
+
+CTexture* GetPolyPostProcessSceneTexture()
+{
+    return PolySceneTexture;
+}
+
+CConstantTable* GetFilterConstantTable(EPostProcess filter)
+{
+    return ValidFilter(filter) ? FilterConstants[filter] : nullptr;
+}
+
+} // namespace gen
