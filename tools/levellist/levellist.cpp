@@ -1,0 +1,69 @@
+// levellist: reads a level file the way the program does (meshes from
+// "Media\" relative to the working directory, no graphics device) and lists
+// what it created.
+//
+//   levellist [LEVEL_FILE]      (default Media/Entities.xml)
+//
+// One line per template in name order, then one per entity in the manager's
+// order, then a count:
+//   template "<name>" type="<type>" mesh=<loaded|not-loaded> nodes=<n> radius=<r>
+//   entity <uid> "<name>" template="<name>" type="<type>" position=<x>,<y>,<z> [spin=<s>]
+//   <t> templates, <e> entities
+// Exit status 0 when the file parsed, 1 otherwise (what was created before a
+// syntax error is still listed).
+
+#include "Data/CParseLevel.h"
+#include "Entities/CEntityManager.h"
+#include "Render/CMesh.h"
+
+#include <cstdio>
+#include <string>
+
+namespace
+{
+
+void ListTemplate(const gen::CEntityTemplate& entityTemplate)
+{
+    const gen::CMesh& mesh = *entityTemplate.GetMesh();
+    std::printf("template \"%s\" type=\"%s\" mesh=%s nodes=%u radius=%g\n", entityTemplate.GetName().c_str(),
+                entityTemplate.GetType().c_str(), mesh.IsLoaded() ? "loaded" : "not-loaded", mesh.GetNumNodes(),
+                static_cast<double>(mesh.GetBoundingRadius()));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string levelFile = argc > 1 ? argv[1] : "Media/Entities.xml";
+
+    gen::CEntityManager manager;
+    bool parsed = false;
+    {
+        gen::CParseLevel level(&manager);
+        parsed = level.ParseFile(levelFile, 32768);
+    }
+
+    for (const gen::CEntityTemplate* entityTemplate : manager.GetTemplates())
+    {
+        ListTemplate(*entityTemplate);
+    }
+
+    for (std::uint32_t i = 0; i < manager.GetNumEntities(); ++i)
+    {
+        const gen::CEntity& entity = *manager.GetEntityAt(i);
+        const gen::CVector3 p = entity.Matrix().GetPosition();
+        std::printf("entity %u \"%s\" template=\"%s\" type=\"%s\" position=%g,%g,%g", entity.GetUID(), entity.GetName().c_str(),
+                    entity.GetTemplate()->GetName().c_str(), entity.GetTemplate()->GetType().c_str(),
+                    static_cast<double>(p.x), static_cast<double>(p.y), static_cast<double>(p.z));
+        if (const auto* planet = dynamic_cast<const gen::CPlanetEntity*>(&entity))
+        {
+            std::printf(" spin=%g", static_cast<double>(planet->GetSpinSpeed()));
+        }
+        std::printf("\n");
+    }
+    std::printf("%u templates, %u entities%s\n", manager.GetNumTemplates(), manager.GetNumEntities(),
+                parsed ? "" : " (level file not read completely)");
+    manager.DestroyAllEntities();
+    manager.DestroyAllTemplates();
+    return parsed ? 0 : 1;
+}
