@@ -7,9 +7,26 @@
 namespace gen
 {
 
+class CCamera;
+class CEntityManager;
+class CLight;
+
 bool SceneSetup();
 void SceneRender(float t);
 void SceneUpdate(float t);
 void SceneShutdown();
+
+// The scene's state, for post-processing, tools and tests.
+// The entity manager lives for the whole run; it owns every template and
+// entity the level creates.
+CEntityManager& GetEntityManager();
+// The camera, null before set-up and after shutdown.
+CCamera* GetSceneCamera();
+// Light 0 is the fixed light, light 1 follows "Cubey"; null outside the
+// scene's life or for other indices.
+CLight* GetSceneLight(int index);
+
+// Camera speed in world units per second (80 at set-up; F2 to F5 change it).
+extern float CameraMoveSpeed;
 
 } // namespace gen
