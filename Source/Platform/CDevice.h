@@ -221,6 +221,7 @@ public:
 
     unsigned AddRef() { return ++mRefCount; }
     unsigned Release(); // deletes the object at zero; returns the new count
+    unsigned GetRefCount() const { return mRefCount; }
 
 protected:
     CDeviceObject() = default;

@@ -74,6 +74,9 @@ public:
     // Moves and sizes the window by its outer rectangle.
     void SetWindowRect(const SWindowRect& outer);
 
+    // Changes the client area's size, keeping its position.
+    void SetClientSize(std::int32_t width, std::int32_t height);
+
     // Desktop full screen on display 0, or back to windowed.
     bool SetFullScreen(bool fullScreen);
 

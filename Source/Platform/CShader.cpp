@@ -1,0 +1,728 @@
+// HLSL -> SPIR-V (glslang, DX9-compatible HLSL front end) -> GLSL 3.30
+// (SPIRV-Cross), with the reflection the constant tables and the device need.
+// The convention changes made to the generated code are described in
+// Conventions.h.
+
+#include "Platform/CShader.h"
+
+#include "Common/Path.h"
+#include "Platform/Conventions.h"
+#include "Platform/DeviceGL.h"
+
+#include <glslang/Public/ResourceLimits.h>
+#include <glslang/Public/ShaderLang.h>
+#include <glslang/SPIRV/GlslangToSpv.h>
+#include <spirv_cross_c.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace gen
+{
+
+namespace
+{
+
+std::string gLastShaderLog;
+
+void EnsureGlslang()
+{
+    static const bool initialised = [] {
+        glslang::InitializeProcess();
+        std::atexit([] { glslang::FinalizeProcess(); });
+        return true;
+    }();
+    (void)initialised;
+}
+
+// "TEXCOORD" -> "TEXCOORD0": semantics always carry their index.
+std::string NormaliseSemantic(const char* semantic)
+{
+    std::string s = semantic ? semantic : "";
+    for (char& c : s)
+    {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    if (s.empty() || !std::isdigit(static_cast<unsigned char>(s.back())))
+    {
+        s += '0';
+    }
+    if (s == "SV_TARGET0")
+    {
+        s = "COLOR0";
+    }
+    return s;
+}
+
+std::string GlslTypeName(spvc_type type)
+{
+    const spvc_basetype base = spvc_type_get_basetype(type);
+    const unsigned size = spvc_type_get_vector_size(type);
+    const unsigned columns = spvc_type_get_columns(type);
+    std::string prefix;
+    std::string scalar;
+    switch (base)
+    {
+    case SPVC_BASETYPE_FP32: prefix = ""; scalar = "float"; break;
+    case SPVC_BASETYPE_INT32: prefix = "i"; scalar = "int"; break;
+    case SPVC_BASETYPE_UINT32: prefix = "u"; scalar = "uint"; break;
+    case SPVC_BASETYPE_BOOLEAN: prefix = "b"; scalar = "bool"; break;
+    default: return "";
+    }
+    if (columns > 1)
+    {
+        return columns == size ? "mat" + std::to_string(columns)
+                               : "mat" + std::to_string(columns) + "x" + std::to_string(size);
+    }
+    if (size == 1)
+    {
+        return scalar;
+    }
+    return prefix + "vec" + std::to_string(size);
+}
+
+bool IsFloatVector(spvc_type type)
+{
+    return spvc_type_get_basetype(type) == SPVC_BASETYPE_FP32 && spvc_type_get_columns(type) == 1 &&
+           spvc_type_get_num_array_dimensions(type) == 0;
+}
+
+// Replaces "in <type> <name>;" (any qualifiers before it kept) in the
+// declaration line of name. Returns false if no such line was found.
+bool ReplaceDeclaration(std::string& glsl, const std::string& storage, const std::string& type,
+                        const std::string& name, const std::string& replacement)
+{
+    const std::string needle = storage + " " + type + " " + name + ";";
+    const std::size_t at = glsl.find(needle);
+    if (at == std::string::npos)
+    {
+        return false;
+    }
+    glsl.replace(at, needle.size(), replacement);
+    return true;
+}
+
+// Position of the final closing brace of main (the last function SPIRV-Cross writes).
+std::size_t MainEnd(const std::string& glsl)
+{
+    return glsl.rfind('}');
+}
+
+std::size_t MainBodyStart(const std::string& glsl)
+{
+    const std::string head = "void main()\n{\n";
+    const std::size_t at = glsl.rfind(head);
+    return at == std::string::npos ? std::string::npos : at + head.size();
+}
+
+struct SCrossContext
+{
+    spvc_context Context = nullptr;
+    ~SCrossContext()
+    {
+        if (Context)
+        {
+            spvc_context_destroy(Context);
+        }
+    }
+};
+
+std::uint32_t ArrayLength(spvc_compiler compiler, spvc_type type)
+{
+    std::uint32_t length = 1;
+    const unsigned dims = spvc_type_get_num_array_dimensions(type);
+    for (unsigned d = 0; d < dims; ++d)
+    {
+        if (spvc_type_array_dimension_is_literal(type, d))
+        {
+            length *= static_cast<std::uint32_t>(spvc_type_get_array_dimension(type, d));
+        }
+        else
+        {
+            length *= spvc_compiler_get_constant_handle(compiler, spvc_type_get_array_dimension(type, d))
+                          ? spvc_constant_get_scalar_u32(
+                                spvc_compiler_get_constant_handle(compiler, spvc_type_get_array_dimension(type, d)),
+                                0, 0)
+                          : 1;
+        }
+    }
+    return length;
+}
+
+bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage, SCompiledShader& result,
+                         std::string& errors)
+{
+    SCrossContext holder;
+    if (spvc_context_create(&holder.Context) != SPVC_SUCCESS)
+    {
+        errors += "SPIRV-Cross: no context\n";
+        return false;
+    }
+    spvc_context context = holder.Context;
+    spvc_parsed_ir ir = nullptr;
+    spvc_compiler compiler = nullptr;
+    if (spvc_context_parse_spirv(context, spirv.data(), spirv.size(), &ir) != SPVC_SUCCESS ||
+        spvc_context_create_compiler(context, SPVC_BACKEND_GLSL, ir, SPVC_CAPTURE_MODE_TAKE_OWNERSHIP, &compiler) !=
+            SPVC_SUCCESS)
+    {
+        errors += std::string("SPIRV-Cross: ") + spvc_context_get_last_error_string(context) + "\n";
+        return false;
+    }
+
+    // Separate textures and samplers (register(tN) + register(sN) styles)
+    // become combined samplers, which GLSL 3.30 needs.
+    spvc_compiler_build_combined_image_samplers(compiler);
+
+    spvc_resources resources = nullptr;
+    spvc_compiler_create_shader_resources(compiler, &resources);
+    const spvc_reflected_resource* list = nullptr;
+    std::size_t count = 0;
+
+    // Constants: the one block of globals.
+    spvc_resources_get_resource_list_for_type(resources, SPVC_RESOURCE_TYPE_UNIFORM_BUFFER, &list, &count);
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        const std::string blockName = stage == kVertexStage ? kVertexConstantBlock : kPixelConstantBlock;
+        if (!result.BlockName.empty())
+        {
+            errors += "more than one constant buffer\n";
+            return false;
+        }
+        result.BlockName = blockName;
+        spvc_compiler_set_name(compiler, list[i].base_type_id, blockName.c_str());
+        spvc_compiler_set_name(compiler, list[i].id, (blockName + "_").c_str());
+        spvc_compiler_unset_decoration(compiler, list[i].id, SpvDecorationBinding);
+        spvc_compiler_unset_decoration(compiler, list[i].id, SpvDecorationDescriptorSet);
+        const spvc_type block = spvc_compiler_get_type_handle(compiler, list[i].base_type_id);
+        std::size_t size = 0;
+        spvc_compiler_get_declared_struct_size(compiler, block, &size);
+        result.BlockSize = static_cast<std::uint32_t>(size);
+        const unsigned members = spvc_type_get_num_member_types(block);
+        for (unsigned m = 0; m < members; ++m)
+        {
+            const spvc_type member = spvc_compiler_get_type_handle(compiler, spvc_type_get_member_type(block, m));
+            SShaderConstant constant;
+            const char* name = spvc_compiler_get_member_name(compiler, list[i].base_type_id, m);
+            constant.Name = name ? name : "";
+            constant.NameHash = HashConstantName(constant.Name.c_str());
+            unsigned offset = 0;
+            spvc_compiler_type_struct_member_offset(compiler, block, m, &offset);
+            constant.Offset = offset;
+            const spvc_basetype base = spvc_type_get_basetype(member);
+            if (base != SPVC_BASETYPE_FP32 && base != SPVC_BASETYPE_INT32 && base != SPVC_BASETYPE_UINT32 &&
+                base != SPVC_BASETYPE_BOOLEAN)
+            {
+                continue; // structures are not set by name
+            }
+            constant.IsInteger = base != SPVC_BASETYPE_FP32;
+            const unsigned columns = spvc_type_get_columns(member);
+            const unsigned vectorSize = spvc_type_get_vector_size(member);
+            // An HLSL RxC matrix arrives as a SPIR-V matrix of R columns of C
+            // components (the front end swaps the two, see Conventions.h).
+            constant.Rows = columns;
+            constant.Columns = vectorSize;
+            constant.Elements = ArrayLength(compiler, member);
+            if (spvc_type_get_num_array_dimensions(member) > 0)
+            {
+                unsigned stride = 0;
+                spvc_compiler_type_struct_member_array_stride(compiler, block, m, &stride);
+                constant.ArrayStride = stride;
+            }
+            if (columns > 1)
+            {
+                unsigned stride = 16;
+                spvc_compiler_type_struct_member_matrix_stride(compiler, block, m, &stride);
+                constant.VectorStride = stride;
+                constant.StoredTransposed =
+                    spvc_compiler_has_member_decoration(compiler, list[i].base_type_id, m, SpvDecorationRowMajor);
+            }
+            result.Constants.push_back(constant);
+        }
+    }
+
+    // Samplers: explicit registers first, then declaration order into the
+    // lowest free stages.
+    struct SSamplerId
+    {
+        spvc_variable_id Id;
+        std::string Name;
+        bool Explicit;
+        std::uint32_t Stage;
+    };
+    std::vector<SSamplerId> samplers;
+    spvc_resources_get_resource_list_for_type(resources, SPVC_RESOURCE_TYPE_SAMPLED_IMAGE, &list, &count);
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        const bool isExplicit = spvc_compiler_has_decoration(compiler, list[i].id, SpvDecorationBinding);
+        samplers.push_back({list[i].id, list[i].name ? list[i].name : "", isExplicit,
+                            isExplicit ? spvc_compiler_get_decoration(compiler, list[i].id, SpvDecorationBinding) : 0});
+    }
+    const spvc_combined_image_sampler* combined = nullptr;
+    std::size_t combinedCount = 0;
+    spvc_compiler_get_combined_image_samplers(compiler, &combined, &combinedCount);
+    for (std::size_t i = 0; i < combinedCount; ++i)
+    {
+        const spvc_variable_id from = combined[i].sampler_id;
+        const bool isExplicit = spvc_compiler_has_decoration(compiler, from, SpvDecorationBinding);
+        const char* name = spvc_compiler_get_name(compiler, combined[i].image_id);
+        samplers.push_back({combined[i].combined_id, name ? name : "", isExplicit,
+                            isExplicit ? spvc_compiler_get_decoration(compiler, from, SpvDecorationBinding) : 0});
+    }
+    std::sort(samplers.begin(), samplers.end(),
+              [](const SSamplerId& a, const SSamplerId& b) { return a.Id < b.Id; });
+    std::vector<bool> taken(64, false);
+    for (const SSamplerId& s : samplers)
+    {
+        if (s.Explicit && s.Stage < taken.size())
+        {
+            taken[s.Stage] = true;
+        }
+    }
+    for (SSamplerId& s : samplers)
+    {
+        if (!s.Explicit)
+        {
+            std::uint32_t stage = 0;
+            while (stage < taken.size() && taken[stage])
+            {
+                ++stage;
+            }
+            s.Stage = stage;
+            if (stage < taken.size())
+            {
+                taken[stage] = true;
+            }
+        }
+        const std::string glslName = std::string(kSamplerPrefix) + s.Name;
+        spvc_compiler_set_name(compiler, s.Id, glslName.c_str());
+        spvc_compiler_unset_decoration(compiler, s.Id, SpvDecorationBinding);
+        spvc_compiler_unset_decoration(compiler, s.Id, SpvDecorationDescriptorSet);
+        result.Samplers.push_back({s.Name, glslName, s.Stage});
+    }
+
+    // Stage inputs and outputs by semantic.
+    struct SPending
+    {
+        std::string Semantic, Name, Type;
+        bool Widen;
+    };
+    std::vector<SPending> widenedInputs;
+    std::vector<SPending> widenedOutputs;
+    spvc_resources_get_resource_list_for_type(resources, SPVC_RESOURCE_TYPE_STAGE_INPUT, &list, &count);
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        const std::string semantic =
+            NormaliseSemantic(spvc_compiler_get_decoration_string(compiler, list[i].id, SpvDecorationHlslSemanticGOOGLE));
+        const spvc_type type = spvc_compiler_get_type_handle(compiler, list[i].type_id);
+        SShaderVarying varying{semantic, "", GlslTypeName(type)};
+        if (stage == kVertexStage)
+        {
+            const int location = AttributeLocationForSemantic(semantic);
+            if (location < 0)
+            {
+                errors += "vertex input semantic " + semantic + " is not supported\n";
+                return false;
+            }
+            varying.GlslName = std::string(kAttributePrefix) + semantic;
+            spvc_compiler_set_decoration(compiler, list[i].id, SpvDecorationLocation, static_cast<unsigned>(location));
+        }
+        else
+        {
+            spvc_compiler_unset_decoration(compiler, list[i].id, SpvDecorationLocation);
+            varying.GlslName = std::string(kVaryingPrefix) + semantic;
+            if (IsFloatVector(type))
+            {
+                const std::string local = "tsv_in_" + semantic;
+                widenedInputs.push_back({semantic, local, varying.GlslType, true});
+                spvc_compiler_set_name(compiler, list[i].id, local.c_str());
+                varying.GlslType = "vec4";
+                result.Inputs.push_back(varying);
+                continue;
+            }
+        }
+        spvc_compiler_set_name(compiler, list[i].id, varying.GlslName.c_str());
+        result.Inputs.push_back(varying);
+    }
+    spvc_resources_get_resource_list_for_type(resources, SPVC_RESOURCE_TYPE_STAGE_OUTPUT, &list, &count);
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        const std::string semantic =
+            NormaliseSemantic(spvc_compiler_get_decoration_string(compiler, list[i].id, SpvDecorationHlslSemanticGOOGLE));
+        const spvc_type type = spvc_compiler_get_type_handle(compiler, list[i].type_id);
+        SShaderVarying varying{semantic, "", GlslTypeName(type)};
+        if (stage == kPixelStage)
+        {
+            int target = 0;
+            if (semantic.rfind("COLOR", 0) == 0)
+            {
+                target = std::atoi(semantic.c_str() + 5);
+            }
+            else if (semantic.rfind("SV_TARGET", 0) == 0)
+            {
+                target = std::atoi(semantic.c_str() + 9);
+            }
+            varying.GlslName = "tsv_target" + std::to_string(target);
+            spvc_compiler_set_decoration(compiler, list[i].id, SpvDecorationLocation, static_cast<unsigned>(target));
+        }
+        else
+        {
+            spvc_compiler_unset_decoration(compiler, list[i].id, SpvDecorationLocation);
+            varying.GlslName = std::string(kVaryingPrefix) + semantic;
+            if (IsFloatVector(type))
+            {
+                const std::string local = "tsv_out_" + semantic;
+                widenedOutputs.push_back({semantic, local, varying.GlslType, true});
+                spvc_compiler_set_name(compiler, list[i].id, local.c_str());
+                varying.GlslType = "vec4";
+                result.Outputs.push_back(varying);
+                continue;
+            }
+        }
+        spvc_compiler_set_name(compiler, list[i].id, varying.GlslName.c_str());
+        result.Outputs.push_back(varying);
+    }
+
+    spvc_compiler_options options = nullptr;
+    spvc_compiler_create_compiler_options(compiler, &options);
+    spvc_compiler_options_set_uint(options, SPVC_COMPILER_OPTION_GLSL_VERSION, 330);
+    spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ES, SPVC_FALSE);
+    spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ENABLE_420PACK_EXTENSION, SPVC_FALSE);
+    if (stage == kVertexStage)
+    {
+        // Depth 0..1 to -1..1 and the y flip (Conventions.h).
+        spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_FIXUP_DEPTH_CONVENTION, SPVC_TRUE);
+        spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_FLIP_VERTEX_Y, SPVC_TRUE);
+    }
+    spvc_compiler_install_compiler_options(compiler, options);
+
+    const char* source = nullptr;
+    if (spvc_compiler_compile(compiler, &source) != SPVC_SUCCESS)
+    {
+        errors += std::string("SPIRV-Cross: ") + spvc_context_get_last_error_string(context) + "\n";
+        return false;
+    }
+    std::string glsl = source;
+
+    // Every varying crosses between the stages as a vec4, so that a vertex
+    // shader's float4 TEXCOORD0 feeds a pixel shader's float2 TEXCOORD0 as
+    // in D3D (GLSL would refuse to link the differing types).
+    std::string prologue;
+    for (const SPending& p : widenedInputs)
+    {
+        const std::string wide = std::string(kVaryingPrefix) + p.Semantic;
+        if (!ReplaceDeclaration(glsl, "in", p.Type, p.Name, "in vec4 " + wide + ";\n" + p.Type + " " + p.Name + ";"))
+        {
+            errors += "cannot widen input " + p.Semantic + "\n";
+            return false;
+        }
+        prologue += "    " + p.Name + " = " + WidenedSwizzle(wide, p.Type) + ";\n";
+    }
+    std::string epilogue;
+    for (const SPending& p : widenedOutputs)
+    {
+        const std::string wide = std::string(kVaryingPrefix) + p.Semantic;
+        if (!ReplaceDeclaration(glsl, "out", p.Type, p.Name, "out vec4 " + wide + ";\n" + p.Type + " " + p.Name + ";"))
+        {
+            errors += "cannot widen output " + p.Semantic + "\n";
+            return false;
+        }
+        epilogue += "    " + wide + " = " + WidenToVec4(p.Name, p.Type) + ";\n";
+    }
+    if (stage == kVertexStage)
+    {
+        epilogue += VertexPositionEpilogue();
+    }
+    else
+    {
+        for (const SShaderVarying& output : result.Outputs)
+        {
+            if (output.GlslName == "tsv_target0" && output.GlslType == "vec4")
+            {
+                epilogue += PixelAlphaTestEpilogue(output.GlslName);
+            }
+        }
+    }
+    const std::size_t end = MainEnd(glsl);
+    if (end == std::string::npos)
+    {
+        errors += "no main in the generated code\n";
+        return false;
+    }
+    glsl.insert(end, epilogue);
+    if (!prologue.empty())
+    {
+        const std::size_t start = MainBodyStart(glsl);
+        if (start == std::string::npos)
+        {
+            errors += "no main in the generated code\n";
+            return false;
+        }
+        glsl.insert(start, prologue);
+    }
+    const std::size_t versionEnd = glsl.find('\n');
+    glsl.insert(versionEnd + 1, stage == kVertexStage ? VertexUniformDeclarations() : PixelUniformDeclarations());
+    result.Glsl = std::move(glsl);
+    return true;
+}
+
+} // namespace
+
+bool CompileHlsl(const std::string& source, const std::string& sourceName, const std::string& entry,
+                 const std::string& profile, SCompiledShader& result, std::string* errors)
+{
+    std::string log;
+    result = SCompiledShader();
+    bool ok = false;
+    if (profile.size() < 2 || (profile.compare(0, 2, "vs") != 0 && profile.compare(0, 2, "ps") != 0))
+    {
+        log = "unknown profile " + profile + "\n";
+    }
+    else
+    {
+        EnsureGlslang();
+        const EShaderStage stage = profile.compare(0, 2, "vs") == 0 ? kVertexStage : kPixelStage;
+        result.Stage = stage;
+        const EShLanguage language = stage == kVertexStage ? EShLangVertex : EShLangFragment;
+        glslang::TShader shader(language);
+        const char* text = source.c_str();
+        const int length = static_cast<int>(source.size());
+        const char* name = sourceName.c_str();
+        shader.setStringsWithLengthsAndNames(&text, &length, &name, 1);
+        shader.setEntryPoint(entry.c_str());
+        shader.setEnvInput(glslang::EShSourceHlsl, language, glslang::EShClientVulkan, 100);
+        shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
+        shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
+        shader.setEnvTargetHlslFunctionality1(); // keeps the semantics in the SPIR-V
+        shader.setHlslIoMapping(true);
+        shader.setAutoMapLocations(true);
+        const EShMessages messages = static_cast<EShMessages>(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl |
+                                                              EShMsgHlslDX9Compatible | EShMsgHlslLegalization);
+        glslang::TProgram program;
+        if (!shader.parse(GetDefaultResources(), 100, false, messages))
+        {
+            log += shader.getInfoLog();
+        }
+        else
+        {
+            program.addShader(&shader);
+            if (!program.link(messages) || !program.mapIO())
+            {
+                log += program.getInfoLog();
+            }
+            else
+            {
+                std::vector<unsigned> spirv;
+                glslang::SpvOptions options;
+                options.disableOptimizer = false; // legalisation (samplers passed to functions, ...)
+                spv::SpvBuildLogger logger;
+                glslang::GlslangToSpv(*program.getIntermediate(language), spirv, &logger, &options);
+                log += logger.getAllMessages();
+                ok = !spirv.empty() && ReflectAndTranslate(spirv, stage, result, log);
+            }
+        }
+    }
+    if (!ok)
+    {
+        gLastShaderLog = sourceName + ":\n" + log;
+        if (errors)
+        {
+            *errors += log;
+        }
+    }
+    return ok;
+}
+
+const std::string& LastShaderLog()
+{
+    return gLastShaderLog;
+}
+
+void SetLastShaderLog(const std::string& text)
+{
+    gLastShaderLog = text;
+}
+
+// ---------------------------------------------------------------------------
+// Constant tables
+
+CConstantTable::CConstantTable(const SCompiledShader& shader)
+    : mConstants(shader.Constants), mSamplers(shader.Samplers), mStorage(std::make_shared<SConstantStorage>())
+{
+    mStorage->Bytes.assign(shader.BlockSize, 0);
+}
+
+CConstantTable::THandle CConstantTable::GetConstantByName(const char* name) const
+{
+    if (!name)
+    {
+        return kInvalidHandle;
+    }
+    const std::uint32_t hash = HashConstantName(name);
+    for (std::size_t i = 0; i < mConstants.size(); ++i)
+    {
+        if (mConstants[i].NameHash == hash && mConstants[i].Name == name)
+        {
+            return static_cast<THandle>(i);
+        }
+    }
+    return kInvalidHandle;
+}
+
+namespace
+{
+
+// Writes value number `index` (in HLSL order: components of row 0, row 1,
+// ..., then the next array element) of a constant.
+void WriteConstantValue(const SShaderConstant& c, std::uint8_t* base, std::uint32_t index, float value)
+{
+    const std::uint32_t perElement = c.Rows * c.Columns;
+    const std::uint32_t element = index / perElement;
+    const std::uint32_t within = index % perElement;
+    const std::uint32_t row = within / c.Columns;
+    const std::uint32_t column = within % c.Columns;
+    std::uint32_t offset = c.Offset + element * c.ArrayStride;
+    if (c.Rows > 1)
+    {
+        offset += c.StoredTransposed ? column * c.VectorStride + row * 4 : row * c.VectorStride + column * 4;
+    }
+    else
+    {
+        offset += column * 4;
+    }
+    if (c.IsInteger)
+    {
+        const std::int32_t i = static_cast<std::int32_t>(value);
+        std::memcpy(base + offset, &i, 4);
+    }
+    else
+    {
+        std::memcpy(base + offset, &value, 4);
+    }
+}
+
+} // namespace
+
+bool CConstantTable::SetMatrix(THandle handle, const CMatrix4x4& m)
+{
+    if (handle < 0 || static_cast<std::size_t>(handle) >= mConstants.size())
+    {
+        return false;
+    }
+    const SShaderConstant& c = mConstants[static_cast<std::size_t>(handle)];
+    std::uint8_t* base = mStorage->Bytes.data();
+    const std::uint32_t rows = std::min<std::uint32_t>(c.Rows, 4);
+    const std::uint32_t columns = std::min<std::uint32_t>(c.Columns, 4);
+    for (std::uint32_t r = 0; r < rows; ++r)
+    {
+        for (std::uint32_t col = 0; col < columns; ++col)
+        {
+            WriteConstantValue(c, base, r * c.Columns + col, m(static_cast<int>(r), static_cast<int>(col)));
+        }
+    }
+    ++mStorage->Version;
+    return true;
+}
+
+bool CConstantTable::SetFloatArray(THandle handle, const float* values, std::uint32_t count)
+{
+    if (handle < 0 || static_cast<std::size_t>(handle) >= mConstants.size() || (!values && count > 0))
+    {
+        return false;
+    }
+    const SShaderConstant& c = mConstants[static_cast<std::size_t>(handle)];
+    const std::uint32_t capacity = c.Rows * c.Columns * c.Elements;
+    const std::uint32_t n = std::min(count, capacity);
+    std::uint8_t* base = mStorage->Bytes.data();
+    for (std::uint32_t i = 0; i < n; ++i)
+    {
+        WriteConstantValue(c, base, i, values[i]);
+    }
+    ++mStorage->Version;
+    return true;
+}
+
+bool CConstantTable::SetInt(const char* name, std::int32_t value)
+{
+    const THandle handle = GetConstantByName(name);
+    if (handle == kInvalidHandle)
+    {
+        return false;
+    }
+    const SShaderConstant& c = mConstants[static_cast<std::size_t>(handle)];
+    if (c.IsInteger)
+    {
+        std::memcpy(mStorage->Bytes.data() + c.Offset, &value, 4);
+        ++mStorage->Version;
+        return true;
+    }
+    return SetFloat(handle, static_cast<float>(value));
+}
+
+std::int32_t CConstantTable::GetSamplerIndex(const char* name) const
+{
+    for (const SShaderSampler& s : mSamplers)
+    {
+        if (s.Name == name)
+        {
+            return static_cast<std::int32_t>(s.Stage);
+        }
+    }
+    return -1;
+}
+
+// ---------------------------------------------------------------------------
+
+CShaderCode* CompileShaderFromSource(const std::string& source, const std::string& sourceName,
+                                     const std::string& entry, const std::string& profile, CConstantTable** table,
+                                     std::string* errors)
+{
+    if (table)
+    {
+        *table = nullptr;
+    }
+    SCompiledShader compiled;
+    if (!CompileHlsl(source, sourceName, entry, profile, compiled, errors))
+    {
+        return nullptr;
+    }
+    CConstantTable* constants = new CConstantTable(compiled);
+    CShaderCode* code = new CShaderCode(std::move(compiled), constants->GetStorage());
+    if (table)
+    {
+        *table = constants;
+    }
+    else
+    {
+        constants->Release();
+    }
+    return code;
+}
+
+CShaderCode* CompileShaderFromFile(const std::string& path, const std::string& entry, const std::string& profile,
+                                   CConstantTable** table, std::string* errors)
+{
+    if (table)
+    {
+        *table = nullptr;
+    }
+    std::ifstream file(NativePath(path), std::ios::binary);
+    if (!file)
+    {
+        const std::string message = "cannot open " + path + "\n";
+        gLastShaderLog = message;
+        if (errors)
+        {
+            *errors += message;
+        }
+        return nullptr;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    return CompileShaderFromSource(text.str(), path, entry, profile, table, errors);
+}
+
+} // namespace gen

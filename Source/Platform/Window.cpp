@@ -1,0 +1,283 @@
+// The window and its events over SDL2, and message boxes.
+
+#include "Platform/CWindow.h"
+
+#include "Common/Message.h"
+#include "Platform/KeyMap.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace gen
+{
+
+namespace
+{
+
+bool gVideoStarted = false;
+
+void SetGlAttributes()
+{
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    // The window only receives finished frames; depth lives with the device.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+}
+
+} // namespace
+
+bool InitVideo(bool allowOffscreen)
+{
+    if (gVideoStarted)
+    {
+        return true;
+    }
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    {
+        if (!allowOffscreen)
+        {
+            return false;
+        }
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        {
+            return false;
+        }
+    }
+    gVideoStarted = true;
+    return true;
+}
+
+void QuitVideo()
+{
+    if (gVideoStarted)
+    {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        gVideoStarted = false;
+    }
+}
+
+bool IsVideoInitialised()
+{
+    return gVideoStarted;
+}
+
+bool IsHeadlessVideo()
+{
+    const char* driver = gVideoStarted ? SDL_GetCurrentVideoDriver() : nullptr;
+    return !driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+}
+
+CWindow::~CWindow()
+{
+    if (mWindow)
+    {
+        SDL_DestroyWindow(mWindow);
+    }
+}
+
+bool CWindow::Create(const std::string& caption, std::int32_t x, std::int32_t y, std::int32_t outerWidth,
+                     std::int32_t outerHeight)
+{
+    if (!gVideoStarted || mWindow)
+    {
+        return false;
+    }
+    SetGlAttributes();
+    // Frame sizes are only known once the window exists: start with the
+    // client size of a typical frame and correct it if the system reports one.
+    const int clientWidth = outerWidth - 8;
+    const int clientHeight = outerHeight - 34;
+    mWindow = SDL_CreateWindow(caption.c_str(), x, y, clientWidth, clientHeight,
+                               SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
+    if (!mWindow)
+    {
+        return false;
+    }
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (SDL_GetWindowBordersSize(mWindow, &top, &left, &bottom, &right) == 0 && (top || left || bottom || right))
+    {
+        mBorderTop = top;
+        mBorderLeft = left;
+        mBorderBottom = bottom;
+        mBorderRight = right;
+        SDL_SetWindowSize(mWindow, outerWidth - left - right, outerHeight - top - bottom);
+        SDL_SetWindowPosition(mWindow, x + left, y + top);
+    }
+    mQuitPending = false;
+    return true;
+}
+
+void CWindow::Destroy()
+{
+    // The GL context lives until the device is released, so the SDL window
+    // goes at destruction; until then it is hidden and counts as gone.
+    if (mWindow && !mQuitPending)
+    {
+        SDL_HideWindow(mWindow);
+        mQuitPending = true;
+    }
+}
+
+void CWindow::Show()
+{
+    if (mWindow)
+    {
+        SDL_ShowWindow(mWindow);
+    }
+}
+
+SWindowRect CWindow::GetWindowRect() const
+{
+    SWindowRect r;
+    if (!mWindow)
+    {
+        return r;
+    }
+    int x = 0, y = 0, w = 0, h = 0;
+    SDL_GetWindowPosition(mWindow, &x, &y);
+    SDL_GetWindowSize(mWindow, &w, &h);
+    r.Left = x - mBorderLeft;
+    r.Top = y - mBorderTop;
+    r.Right = x + w + mBorderRight;
+    r.Bottom = y + h + mBorderBottom;
+    return r;
+}
+
+SWindowRect CWindow::GetClientRect() const
+{
+    SWindowRect r;
+    if (!mWindow || (SDL_GetWindowFlags(mWindow) & SDL_WINDOW_MINIMIZED))
+    {
+        return r;
+    }
+    int w = 0, h = 0;
+    SDL_GetWindowSize(mWindow, &w, &h);
+    r.Right = w;
+    r.Bottom = h;
+    return r;
+}
+
+void CWindow::SetWindowRect(const SWindowRect& outer)
+{
+    if (!mWindow)
+    {
+        return;
+    }
+    SDL_SetWindowPosition(mWindow, outer.Left + mBorderLeft, outer.Top + mBorderTop);
+    SDL_SetWindowSize(mWindow, outer.Width() - mBorderLeft - mBorderRight, outer.Height() - mBorderTop - mBorderBottom);
+}
+
+void CWindow::SetClientSize(std::int32_t width, std::int32_t height)
+{
+    if (mWindow && width > 0 && height > 0)
+    {
+        SDL_SetWindowSize(mWindow, width, height);
+    }
+}
+
+bool CWindow::SetFullScreen(bool fullScreen)
+{
+    if (!mWindow)
+    {
+        return false;
+    }
+    return SDL_SetWindowFullscreen(mWindow, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
+}
+
+bool CWindow::PollEvent(SWindowEvent& event)
+{
+    event = SWindowEvent();
+    if (mQuitPending)
+    {
+        mQuitPending = false;
+        event.Type = kEventQuit;
+        return true;
+    }
+    SDL_Event e;
+    while (SDL_PollEvent(&e))
+    {
+        switch (e.type)
+        {
+        case SDL_QUIT:
+            event.Type = kEventClose;
+            return true;
+        case SDL_WINDOWEVENT:
+            switch (e.window.event)
+            {
+            case SDL_WINDOWEVENT_CLOSE:
+                event.Type = kEventClose;
+                return true;
+            case SDL_WINDOWEVENT_SIZE_CHANGED:
+            case SDL_WINDOWEVENT_MINIMIZED:
+            case SDL_WINDOWEVENT_RESTORED:
+            case SDL_WINDOWEVENT_MAXIMIZED:
+                event.Type = kEventSize;
+                return true;
+            default:
+                break;
+            }
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            event.Code = VirtualKeyFromSdl(e.key.keysym.sym);
+            if (event.Code != 0)
+            {
+                event.Type = e.type == SDL_KEYDOWN ? kEventKeyDown : kEventKeyUp;
+                return true;
+            }
+            break;
+        case SDL_MOUSEMOTION:
+            event.Type = kEventMouseMove;
+            event.X = static_cast<float>(e.motion.x);
+            event.Y = static_cast<float>(e.motion.y);
+            return true;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            event.Code = VirtualKeyFromSdlMouseButton(e.button.button);
+            if (event.Code != 0)
+            {
+                event.Type = e.type == SDL_MOUSEBUTTONDOWN ? kEventMouseDown : kEventMouseUp;
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+bool GetPrimaryDisplaySize(std::int32_t& width, std::int32_t& height)
+{
+    SDL_Rect bounds;
+    if (!gVideoStarted || SDL_GetDisplayBounds(0, &bounds) != 0 || bounds.w <= 0 || bounds.h <= 0)
+    {
+        return false;
+    }
+    width = bounds.w;
+    height = bounds.h;
+    return true;
+}
+
+void InstallMessageBoxes(bool headless)
+{
+    if (headless)
+    {
+        SetMessageHandler(&WriteMessageToStderr);
+        return;
+    }
+    SetMessageHandler([](const std::string& text, const std::string& caption) {
+        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, caption.c_str(), text.c_str(), nullptr) != 0)
+        {
+            WriteMessageToStderr(text, caption);
+        }
+    });
+}
+
+} // namespace gen
