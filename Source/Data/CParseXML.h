@@ -1,8 +1,9 @@
 #pragma once
 // A thin wrapper over the Expat parser: reads a file in chunks, forwards the
 // element callbacks to virtual handlers and tracks the element depth. A
-// subclass overrides the handlers to interpret one kind of document; one
-// object parses one document.
+// subclass overrides the handlers to interpret one kind of document. One
+// object parses one document: its Expat parser is never reset, so a second
+// ParseFile reports "parsing finished" as a parse error.
 
 #include <expat.h>
 
@@ -26,7 +27,8 @@ public:
     // when the buffer cannot be had, the file cannot be opened or read (both
     // silently), or on a syntax error, which is written to standard output as
     // "Parse error at line: N : message". What the handlers did before an
-    // error stays done.
+    // error stays done. An exception thrown by a handler stops the parse and
+    // propagates out of ParseFile unchanged.
     bool ParseFile(const std::string& fileName, std::size_t bufferSize);
 
     // Expat's attribute list: name, value, name, value, ..., null. A null list

@@ -2,9 +2,12 @@
 // into a fresh entity manager, then the entities updated and destroyed.
 // The first byte picks the read buffer size so chunk boundaries move around.
 //
-// The target works in an empty temporary folder, so "Media\..." mesh paths
-// named by the input never reach real files (or devices such as stdin).
-// Run with -close_fd_mask=3 to silence the reader's messages.
+// The target works in a temporary folder of its own whose Media folder holds
+// one small mesh with a frame hierarchy, "Figure.x", so that entities get
+// several nodes; "Media\..." paths named by the input reach nothing else of
+// interest (in particular no devices such as stdin). Run with
+// -close_fd_mask=3 to silence the reader's messages, and give the corpus
+// folder as an absolute path.
 
 #include "Data/CParseLevel.h"
 #include "Entities/CEntityManager.h"
@@ -13,12 +16,30 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
 {
 std::string gLevelPath;
+
+const char* const kFigure = R"(xof 0303txt 0032
+Frame Body {
+  FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,2,0,1;; }
+  Mesh BodyMesh {
+    3; 0;0;0;, 3;4;0;, 0;1;0;;
+    1; 3;0,1,2;;
+    MeshNormals { 1; 0;0;-1;; 1; 3;0,0,0;; }
+    MeshTextureCoords { 3; 0;0;, 1;0;, 0;1;; }
+    MeshMaterialList { 1; 1; 0;; Material Red { 1;0;0;1;; 10; 1;1;1;; 0;0;0;; } }
+  }
+  Frame Arm {
+    FrameTransformMatrix { 0,0,-1,0, 0,1,0,0, 1,0,0,0, 3,0,0,1;; }
+    Frame Hand { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,4,1;; } }
+  }
 }
+)";
+} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
@@ -28,6 +49,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
         std::abort();
     }
     gLevelPath = std::string(folder) + "/level.xml";
+    if (mkdir("Media", 0700) != 0)
+    {
+        std::abort();
+    }
+    std::FILE* mesh = std::fopen("Media/Figure.x", "wb");
+    if (!mesh)
+    {
+        std::abort();
+    }
+    std::fputs(kFigure, mesh);
+    std::fclose(mesh);
     return 0;
 }
 
