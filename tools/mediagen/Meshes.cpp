@@ -155,10 +155,12 @@ SXMesh Ground(const std::string& name, float size, std::uint32_t cells, float ti
 }
 
 // Regular prism standing on y = 0, sides offset by half a side so a face (not an
-// edge) points along -z; side i uses material i % side-material count, the top and
-// bottom (one polygon each) use the given materials.
-SXMesh Prism(const std::string& name, std::uint32_t sides, float radius, float height,
-             const std::vector<SXMaterial>& sideMaterials, std::uint32_t topMaterial, std::uint32_t bottomMaterial,
+// edge) points along -z. Each side is split into `bands` stacked panels; panel b of
+// side i uses side material (i + 2b) mod count, so with four materials and two bands
+// any two neighbouring sides show all four. The top and bottom (one polygon each)
+// use the given materials.
+SXMesh Prism(const std::string& name, std::uint32_t sides, float radius, float height, std::uint32_t bands,
+             std::uint32_t sideMaterials, std::uint32_t topMaterial, std::uint32_t bottomMaterial,
              std::vector<SXMaterial> materials)
 {
     SXMesh mesh;
@@ -166,13 +168,18 @@ SXMesh Prism(const std::string& name, std::uint32_t sides, float radius, float h
     mesh.Materials = std::move(materials);
     const float apothem = radius * std::cos(kPi / static_cast<float>(sides));
     const float halfSide = radius * std::sin(kPi / static_cast<float>(sides));
+    const float bandHeight = height / static_cast<float>(bands);
     for (std::uint32_t i = 0; i < sides; ++i)
     {
         const float a = static_cast<float>(i) * 2.0f * kPi / static_cast<float>(sides);
         const SVec3 outward = {std::sin(a), 0.0f, -std::cos(a)};
         const SVec3 right = Cross({0, 1, 0}, Mul(outward, -1.0f));
-        Quad(mesh, {outward.X * apothem, height * 0.5f, outward.Z * apothem}, Mul(right, halfSide),
-             {0, height * 0.5f, 0}, 1.0f, 1.0f, static_cast<std::uint32_t>(i % sideMaterials.size()));
+        for (std::uint32_t b = 0; b < bands; ++b)
+        {
+            const float centreY = height - (static_cast<float>(b) + 0.5f) * bandHeight;
+            Quad(mesh, {outward.X * apothem, centreY, outward.Z * apothem}, Mul(right, halfSide),
+                 {0, bandHeight * 0.5f, 0}, 1.0f, 1.0f, (i + 2 * b) % sideMaterials);
+        }
     }
     // Caps: one polygon each (fan-triangulated by the reader), planar texture coordinates.
     for (int cap = 0; cap < 2; ++cap)
@@ -309,8 +316,8 @@ bool WriteMeshes(const std::string& dir)
     ok &= WriteText(dir, "Moon.x", Single("Moon", Sphere("MoonMesh", 1.0f, 32, 16, false, Material("Moon", "Moon.png", white, 0.05f, 10.0f))));
     ok &= WriteText(dir, "GasGiant.x", Single("GasGiant", Sphere("GasGiantMesh", 1.0f, 48, 24, false, Material("GasGiant", "GasGiant.png", white, 0.1f, 15.0f))));
 
-    // The post-processing block: an octagonal glass column whose sides cycle through
-    // the four scene-reading materials, so any four neighbouring sides show all four.
+    // The post-processing block: an octagonal glass column of two rows of panels
+    // cycling through the four scene-reading materials, all four in view from any side.
     // The three colour-only materials still name a texture, which is what selects
     // their methods; they load none. Colours differ so the importer keeps them apart.
     {
@@ -321,7 +328,7 @@ bool WriteMeshes(const std::string& dir)
             Material("PolyGrayScale", "Glass.png", {0.9f, 0.9f, 0.9f, 1.0f}, 0.0f, 20.0f),
         };
         ok &= WriteText(dir, "PostProcessBlock.x",
-                        Single("PostProcessBlock", Prism("PostProcessBlockMesh", 8, 22.0f, 36.0f, materials, 0, 3, materials)));
+                        Single("PostProcessBlock", Prism("PostProcessBlockMesh", 8, 22.0f, 36.0f, 2, 4, 0, 3, materials)));
     }
 
     // Binary files: the atmosphere shell and the crystal (a frame hierarchy with a
