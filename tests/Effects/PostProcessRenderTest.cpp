@@ -195,7 +195,10 @@ protected:
 
 TEST_F(PostProcessRender, NoFilterCopiesTheScenePixelForPixel)
 {
+    // A material may leave clockwise culling behind; the quads must not vanish.
+    Device->SetRenderState(kRSCullMode, kCullCW);
     Frame();
+    EXPECT_EQ(Device->GetRenderState(kRSCullMode), kCullCW);
     const auto got = BackBuffer();
     EXPECT_EQ(MaxDifference(got, [&](int x, int y, int c) { return Scene(x, y, c); }), 0);
 
@@ -243,19 +246,21 @@ TEST_F(PostProcessRender, TintAndHighContrastFollowTheirFormulas)
     EXPECT_LE(MaxDifference(got, [&](int x, int y, int c) { return Byte(Scene(x, y, c) / 255.0f * tints[c] * 2.2f); }),
               1);
 
+    // The shader scales each channel's distance from mid grey by one plus the
+    // level: the start level 1 doubles the contrast.
     CurrentFilter = kHighContrast;
-    FilterValues().ContrastLevel = 1.4f;
-    Frame();
-    got = BackBuffer();
-    EXPECT_LE(MaxDifference(got,
-                            [&](int x, int y, int c) { return Byte((Scene(x, y, c) / 255.0f - 0.5f) * 1.4f + 0.5f); }),
-              1);
-
-    // A negative level turns the picture over about mid grey.
-    FilterValues().ContrastLevel = -1.0f;
-    Frame();
-    got = BackBuffer();
-    EXPECT_LE(MaxDifference(got, [&](int x, int y, int c) { return 255 - Scene(x, y, c); }), 1);
+    for (const float level : {1.0f, 0.4f, -1.5f})
+    {
+        FilterValues().ContrastLevel = level;
+        Frame();
+        got = BackBuffer();
+        EXPECT_LE(MaxDifference(got,
+                                [&](int x, int y, int c) {
+                                    return Byte((Scene(x, y, c) / 255.0f - 0.5f) * (1.0f + level) + 0.5f);
+                                }),
+                  1)
+            << "level " << level;
+    }
 }
 
 TEST_F(PostProcessRender, UnderWaterSwaysAndTurnsBlueGreen)
@@ -436,6 +441,28 @@ TEST_F(PostProcessRender, SetupFailsWithoutAnyFilterShaderOrImageAndReleasesClea
 
     fs::current_path(root);
     fs::remove_all(work);
+}
+
+void ClearToOrange(CCamera&, bool postProcessPass)
+{
+    if (!postProcessPass)
+    {
+        Device->Clear(kClearTarget, ColourARGB(255, 250, 120, 0), 1.0f, 0);
+    }
+}
+
+TEST_F(PostProcessRender, WithoutItsResourcesTheFrameStillShowsTheScene)
+{
+    // As after a reset whose set-up failed: nothing to filter with.
+    ReleasePostProcessing();
+    SetSceneDrawFunction(&ClearToOrange);
+    Frame();
+    const auto got = BackBuffer();
+    const std::uint8_t expected[3] = {250, 120, 0};
+    EXPECT_EQ(MaxDifference(got, [&](int, int, int c) { return expected[c]; }), 0);
+    ASSERT_TRUE(Device->BeginScene());
+    EXPECT_FALSE(AreaPostProcess(CVector3(0, 0, 60), 20.0f, 20.0f, -9.0f, kHeatHaze, Camera));
+    Device->EndScene();
 }
 
 } // namespace
