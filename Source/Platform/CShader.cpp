@@ -153,8 +153,24 @@ std::uint32_t ArrayLength(spvc_compiler compiler, spvc_type type)
     return length;
 }
 
-bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage, SCompiledShader& result,
-                         std::string& errors)
+// Sampler name -> register given in the source; SPIR-V cannot tell an
+// explicit register(s0) from the default binding 0.
+using TExplicitBindings = std::vector<std::pair<std::string, int>>;
+
+int ExplicitBinding(const TExplicitBindings& bindings, const std::string& name)
+{
+    for (const auto& b : bindings)
+    {
+        if (b.first == name)
+        {
+            return b.second;
+        }
+    }
+    return -1;
+}
+
+bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage, const TExplicitBindings& bindings,
+                         SCompiledShader& result, std::string& errors)
 {
     SCrossContext holder;
     if (spvc_context_create(&holder.Context) != SPVC_SUCCESS)
@@ -257,20 +273,26 @@ bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage,
     spvc_resources_get_resource_list_for_type(resources, SPVC_RESOURCE_TYPE_SAMPLED_IMAGE, &list, &count);
     for (std::size_t i = 0; i < count; ++i)
     {
-        const bool isExplicit = spvc_compiler_has_decoration(compiler, list[i].id, SpvDecorationBinding);
-        samplers.push_back({list[i].id, list[i].name ? list[i].name : "", isExplicit,
-                            isExplicit ? spvc_compiler_get_decoration(compiler, list[i].id, SpvDecorationBinding) : 0});
+        const std::string name = list[i].name ? list[i].name : "";
+        const int binding = ExplicitBinding(bindings, name);
+        samplers.push_back({list[i].id, name, binding >= 0, binding >= 0 ? static_cast<std::uint32_t>(binding) : 0});
     }
     const spvc_combined_image_sampler* combined = nullptr;
     std::size_t combinedCount = 0;
     spvc_compiler_get_combined_image_samplers(compiler, &combined, &combinedCount);
     for (std::size_t i = 0; i < combinedCount; ++i)
     {
-        const spvc_variable_id from = combined[i].sampler_id;
-        const bool isExplicit = spvc_compiler_has_decoration(compiler, from, SpvDecorationBinding);
-        const char* name = spvc_compiler_get_name(compiler, combined[i].image_id);
-        samplers.push_back({combined[i].combined_id, name ? name : "", isExplicit,
-                            isExplicit ? spvc_compiler_get_decoration(compiler, from, SpvDecorationBinding) : 0});
+        const char* imageName = spvc_compiler_get_name(compiler, combined[i].image_id);
+        const char* samplerName = spvc_compiler_get_name(compiler, combined[i].sampler_id);
+        const std::string name = imageName ? imageName : "";
+        // A separate sampler's register(sN) decides the stage.
+        int binding = ExplicitBinding(bindings, samplerName ? samplerName : "");
+        if (binding < 0)
+        {
+            binding = ExplicitBinding(bindings, name);
+        }
+        samplers.push_back({combined[i].combined_id, name, binding >= 0,
+                            binding >= 0 ? static_cast<std::uint32_t>(binding) : 0});
     }
     std::sort(samplers.begin(), samplers.end(),
               [](const SSamplerId& a, const SSamplerId& b) { return a.Id < b.Id; });
@@ -312,6 +334,7 @@ bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage,
     };
     std::vector<SPending> widenedInputs;
     std::vector<SPending> widenedOutputs;
+    std::string positionType;
     spvc_resources_get_resource_list_for_type(resources, SPVC_RESOURCE_TYPE_STAGE_INPUT, &list, &count);
     for (std::size_t i = 0; i < count; ++i)
     {
@@ -354,6 +377,14 @@ bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage,
             NormaliseSemantic(spvc_compiler_get_decoration_string(compiler, list[i].id, SpvDecorationHlslSemanticGOOGLE));
         const spvc_type type = spvc_compiler_get_type_handle(compiler, list[i].type_id);
         SShaderVarying varying{semantic, "", GlslTypeName(type)};
+        if (stage == kVertexStage && semantic == "POSITION0")
+        {
+            // DX9's POSITION output is the clip position.
+            spvc_compiler_unset_decoration(compiler, list[i].id, SpvDecorationLocation);
+            spvc_compiler_set_name(compiler, list[i].id, "tsv_out_POSITION0");
+            positionType = varying.GlslType;
+            continue;
+        }
         if (stage == kPixelStage)
         {
             int target = 0;
@@ -391,12 +422,6 @@ bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage,
     spvc_compiler_options_set_uint(options, SPVC_COMPILER_OPTION_GLSL_VERSION, 330);
     spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ES, SPVC_FALSE);
     spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ENABLE_420PACK_EXTENSION, SPVC_FALSE);
-    if (stage == kVertexStage)
-    {
-        // Depth 0..1 to -1..1 and the y flip (Conventions.h).
-        spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_FIXUP_DEPTH_CONVENTION, SPVC_TRUE);
-        spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_FLIP_VERTEX_Y, SPVC_TRUE);
-    }
     spvc_compiler_install_compiler_options(compiler, options);
 
     const char* source = nullptr;
@@ -434,6 +459,15 @@ bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage,
     }
     if (stage == kVertexStage)
     {
+        if (!positionType.empty())
+        {
+            if (!ReplaceDeclaration(glsl, "out", positionType, "tsv_out_POSITION0", positionType + " tsv_out_POSITION0;"))
+            {
+                errors += "cannot place the POSITION output\n";
+                return false;
+            }
+            epilogue += "    gl_Position = " + WidenToVec4("tsv_out_POSITION0", positionType) + ";\n";
+        }
         epilogue += VertexPositionEpilogue();
     }
     else
@@ -515,13 +549,24 @@ bool CompileHlsl(const std::string& source, const std::string& sourceName, const
             }
             else
             {
+                TExplicitBindings bindings;
+                program.buildReflection();
+                for (int i = 0; i < program.getNumUniformVariables(); ++i)
+                {
+                    const glslang::TObjectReflection& uniform = program.getUniform(i);
+                    if (uniform.getType() && uniform.getType()->getBasicType() == glslang::EbtSampler &&
+                        uniform.getType()->getQualifier().hasBinding())
+                    {
+                        bindings.emplace_back(uniform.name, static_cast<int>(uniform.getType()->getQualifier().layoutBinding));
+                    }
+                }
                 std::vector<unsigned> spirv;
                 glslang::SpvOptions options;
                 options.disableOptimizer = false; // legalisation (samplers passed to functions, ...)
                 spv::SpvBuildLogger logger;
                 glslang::GlslangToSpv(*program.getIntermediate(language), spirv, &logger, &options);
                 log += logger.getAllMessages();
-                ok = !spirv.empty() && ReflectAndTranslate(spirv, stage, result, log);
+                ok = !spirv.empty() && ReflectAndTranslate(spirv, stage, bindings, result, log);
             }
         }
     }

@@ -8,7 +8,7 @@
 // row of memory "bottom" (window y = 0, t = 0). We keep memory in D3D
 // order everywhere: images are uploaded first row first, and everything is
 // drawn upside down in GL's terms, i.e. the vertex shader's clip-space y is
-// negated (SPIRV-Cross's flip option) so that D3D's top row lands in memory
+// negated (VertexPositionEpilogue) so that D3D's top row lands in memory
 // row 0 of the render target. The back buffer is therefore an offscreen
 // colour texture like any render target, and Present copies it to the window
 // flipped the right way up. Render-to-texture then sampling, and read-backs,
@@ -20,7 +20,7 @@
 // counter-clockwise) is glCullFace(GL_BACK) and D3DCULL_CW is GL_FRONT.
 //
 // Depth. D3D clip-space z runs 0..w, GL's -w..w: the vertex shader ends with
-// z = 2z - w (SPIRV-Cross's depth fix-up); the depth buffer then holds D3D's
+// z = 2z - w (VertexPositionEpilogue); the depth buffer then holds D3D's
 // 0..1 values (glDepthRange 0..1), so depth-tested pre-transformed quads at a
 // D3D depth z compare correctly.
 //
@@ -147,9 +147,14 @@ inline std::string VertexUniformDeclarations()
     return std::string("uniform vec2 ") + kPixelOffsetUniform + ";\n";
 }
 
+// The end of every vertex shader: D3D clip space to GL's (depth, y flip,
+// half-pixel move), on whatever the shader wrote as its position.
 inline std::string VertexPositionEpilogue()
 {
-    return std::string("    gl_Position.xy += ") + kPixelOffsetUniform + " * gl_Position.w;\n";
+    return std::string("    gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;\n"
+                       "    gl_Position.y = -gl_Position.y;\n"
+                       "    gl_Position.xy += ") +
+           kPixelOffsetUniform + " * gl_Position.w;\n";
 }
 
 // Added to every pixel shader: the alpha test, which GL's core profile
