@@ -81,6 +81,10 @@ namespace xfile_detail
 constexpr std::uint32_t kMaxTemplateDepth = 32;
 constexpr std::uint32_t kMaxObjectDepth = 256;         // nesting, references included
 constexpr std::uint64_t kMaxExpandedObjects = 1u << 18; // objects met walking every reference
+// Bytes of member data met walking every reference: references may reuse an
+// object, but not multiply the file's data beyond this.
+constexpr std::uint64_t kExpandedDataBase = 32u << 20;
+constexpr std::uint64_t kExpandedDataFactor = 16;
 constexpr std::size_t kMaxInflatedSize = 256u << 20;
 constexpr std::size_t kHeaderSize = 16;
 
@@ -661,8 +665,9 @@ struct SPendingReference
 class CParser
 {
 public:
-    CParser(CTokenizer& tokens, STemplateSet& templates, SDocument* document)
-        : Tokens(tokens), Templates(templates), Document(document)
+    CParser(CTokenizer& tokens, STemplateSet& templates, SDocument* document, std::size_t inputSize)
+        : Tokens(tokens), Templates(templates), Document(document),
+          MaxExpandedData(kExpandedDataBase + kExpandedDataFactor * static_cast<std::uint64_t>(inputSize))
     {
     }
 
@@ -1122,6 +1127,7 @@ private:
         const std::size_t n = Document->Objects.size();
         std::vector<std::uint8_t> state(n, 0); // 0 new, 1 on the path, 2 done
         std::vector<std::uint64_t> expanded(n, 0);
+        std::vector<std::uint64_t> bytes(n, 0);
         std::vector<std::uint32_t> height(n, 0);
         struct SFrame
         {
@@ -1130,6 +1136,7 @@ private:
         };
         std::vector<SFrame> stack;
         std::uint64_t total = 0;
+        std::uint64_t totalBytes = 0;
         for (std::uint32_t root = 0; root < n; ++root)
         {
             if (state[root] != 0) continue;
@@ -1151,15 +1158,18 @@ private:
                     continue;
                 }
                 std::uint64_t e = 1;
+                std::uint64_t b = o.Data.size();
                 std::uint32_t h = 1;
                 for (std::uint32_t c : o.Children)
                 {
                     e += expanded[c];
-                    if (e > kMaxExpandedObjects) return false;
+                    b += bytes[c];
+                    if (e > kMaxExpandedObjects || b > MaxExpandedData) return false;
                     if (height[c] + 1 > h) h = height[c] + 1;
                 }
                 if (h > kMaxObjectDepth) return false;
                 expanded[top.Object] = e;
+                bytes[top.Object] = b;
                 height[top.Object] = h;
                 state[top.Object] = 2;
                 stack.pop_back();
@@ -1168,7 +1178,8 @@ private:
         for (std::uint32_t top : Document->TopLevel)
         {
             total += expanded[top];
-            if (total > kMaxExpandedObjects) return false;
+            totalBytes += bytes[top];
+            if (total > kMaxExpandedObjects || totalBytes > MaxExpandedData) return false;
         }
         return true;
     }
@@ -1178,6 +1189,7 @@ private:
     CTokenizer& Tokens;
     STemplateSet& Templates;
     SDocument* Document;
+    std::uint64_t MaxExpandedData;
     std::vector<SPendingReference> References;
 };
 
@@ -1287,7 +1299,7 @@ XResult Parse(const std::uint8_t* data, std::size_t size, STemplateSet& template
         bodySize = inflated.size();
     }
     CTokenizer tokens(body, bodySize, header.Binary, header.Doubles);
-    CParser parser(tokens, templates, document);
+    CParser parser(tokens, templates, document, bodySize);
     return parser.ParseBody() ? kXOK : kXErrParseError;
 }
 
@@ -1301,21 +1313,35 @@ using namespace xfile_detail;
 CXFile::CXFile() = default;
 CXFile::~CXFile() = default;
 
+namespace
+{
+// The standard set, parsed once; every file object starts from a copy.
+const STemplateSet* StandardTemplates()
+{
+    static const STemplateSet* const set = [] {
+        auto* parsed = new STemplateSet();
+        if (Parse(reinterpret_cast<const std::uint8_t*>(kXStandardTemplates), std::strlen(kXStandardTemplates),
+                  *parsed, nullptr) != kXOK)
+        {
+            delete parsed;
+            return static_cast<STemplateSet*>(nullptr);
+        }
+        return parsed;
+    }();
+    return set;
+}
+} // namespace
+
 XResult XFileCreate(CXFile** file)
 {
     if (!file) return kXErrPointer;
     *file = nullptr;
     try
     {
+        const STemplateSet* standard = StandardTemplates();
+        if (!standard) return kXErrBadObject;
         auto* created = new CXFile();
-        created->Templates = std::make_shared<STemplateSet>();
-        const XResult rc = Parse(reinterpret_cast<const std::uint8_t*>(kXStandardTemplates),
-                                 std::strlen(kXStandardTemplates), *created->Templates, nullptr);
-        if (rc != kXOK)
-        {
-            delete created;
-            return kXErrBadObject;
-        }
+        created->Templates = std::make_shared<STemplateSet>(*standard);
         *file = created;
         return kXOK;
     }

@@ -32,8 +32,8 @@ struct SVertex
     CVector2 Uv;
 };
 
-// Reads vertex v of a submesh that has normals and uvs (and tangents when
-// asked for).
+// Reads vertex v of a submesh that has normals, perhaps uvs, and tangents
+// when asked for.
 SVertex VertexOf(const SSubMesh& s, std::uint32_t v, bool tangents)
 {
     SVertex out{};
@@ -44,7 +44,10 @@ SVertex VertexOf(const SSubMesh& s, std::uint32_t v, bool tangents)
     {
         std::memcpy(&out.Tangent, p + 24, 12);
     }
-    std::memcpy(&out.Uv, p + (tangents ? 36 : 24), 8);
+    if (s.VertexSize >= (tangents ? 44u : 32u))
+    {
+        std::memcpy(&out.Uv, p + (tangents ? 36 : 24), 8);
+    }
     return out;
 }
 

@@ -372,6 +372,21 @@ TEST(XFileReader, HostileStructuresFailFast)
     }
     EXPECT_EQ(CParsed(doubling).Result, kXErrParseError);
 
+    // Few objects, but references repeating a large one far beyond the
+    // file's own data.
+    std::string heavy = kHeader + "template Big { <01234567-89AB-CDEF-0123-456789ABCDE0> array DWORD d[100000]; }\n"
+                                  "Frame R0 { Big {";
+    for (int i = 0; i < 100000; ++i) heavy += "0,";
+    heavy += "} }\n";
+    for (int i = 1; i < 8; ++i)
+    {
+        heavy += "Frame R" + std::to_string(i) + " { { R" + std::to_string(i - 1) + " } { R" +
+                 std::to_string(i - 1) + " } }\n";
+    }
+    EXPECT_EQ(CParsed(heavy).Result, kXErrParseError);
+    heavy.resize(heavy.rfind("Frame R5"));
+    EXPECT_EQ(CParsed(heavy).Result, kXOK); // 31 copies in all stay within bounds
+
     // A huge array of elements that take no input.
     const std::string empty = "template E { <01234567-89AB-CDEF-0123-456789ABCDEF> }\n"
                               "template H { <01234567-89AB-CDEF-0123-456789ABCDEE> DWORD n; array E e[n]; }\n";
