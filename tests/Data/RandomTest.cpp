@@ -35,18 +35,5 @@ TEST(Random, RangeMapsZeroAndMaximumToTheEnds)
     EXPECT_EQ(random.Next(), 6334u);
 }
 
-TEST(Random, ValuesStayInRange)
-{
-    CRandom random(12345);
-    for (int i = 0; i < 100000; ++i)
-    {
-        const std::uint32_t value = random.Next();
-        ASSERT_LE(value, CRandom::kMaxValue);
-        const float f = random.Random(-2.0f, 3.0f);
-        ASSERT_GE(f, -2.0f);
-        ASSERT_LE(f, 3.0f);
-    }
-}
-
 } // namespace
 } // namespace gen

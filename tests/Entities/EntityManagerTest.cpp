@@ -160,18 +160,6 @@ TEST_F(EntityManager, UpdateDestroysFinishedEntitiesAndUpdatesTheirReplacements)
     EXPECT_EQ(Manager.GetNumEntities(), 0u);
 }
 
-TEST_F(EntityManager, PlanetsSpinDuringUpdate)
-{
-    Manager.CreatePlanet("Moon", "Moon1", 2.0f, {1, 2, 3});
-    Manager.CreateEntity("Box", "Box1", {4, 5, 6});
-    Manager.UpdateAllEntities(0.25f);
-    CMatrix4x4 turned = CMatrix4x4::kIdentity;
-    turned.SetPosition({1, 2, 3});
-    turned.RotateLocalY(0.5f);
-    EXPECT_EQ(Manager.GetEntityAt(0)->Matrix(), turned);
-    EXPECT_EQ(Manager.GetEntityAt(1)->Matrix().GetRow(0), CVector3(1, 0, 0));
-}
-
 TEST_F(EntityManager, GetEntityMatchesNameThenTemplateNameAndType)
 {
     Manager.CreateTemplate("Planet", "Rock", "NoRock.x");
