@@ -75,9 +75,9 @@ bool CParseXML::ParseFile(const std::string& fileName, std::size_t bufferSize)
                 HandlerException = nullptr;
                 std::rethrow_exception(e);
             }
+            const XML_LChar* message = XML_ErrorString(XML_GetErrorCode(Parser));
             std::printf("Parse error at line: %lu : %s\n",
-                        static_cast<unsigned long>(XML_GetCurrentLineNumber(Parser)),
-                        XML_ErrorString(XML_GetErrorCode(Parser)));
+                        static_cast<unsigned long>(XML_GetCurrentLineNumber(Parser)), message ? message : "");
             std::fflush(stdout);
             return false;
         }
