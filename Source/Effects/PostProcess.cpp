@@ -156,6 +156,9 @@ void SetSceneDrawFunction(TSceneDrawFunction draw)
 
 bool SetupPostProcessing()
 {
+    // A second set-up without a release in between must not strand the
+    // first one's default-pool objects (a reset fails while they live).
+    ReleasePostProcessing();
     if (!Device)
     {
         return false;

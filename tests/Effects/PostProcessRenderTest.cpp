@@ -438,6 +438,11 @@ TEST_F(PostProcessRender, SetupFailsWithoutAnyFilterShaderOrImageAndReleasesClea
 
     fs::copy_file(root / "Media" / "Distort.png", work / "Media" / "Distort.png");
     EXPECT_TRUE(SetupPostProcessing());
+    // Setting up again replaces the resources instead of adding to them.
+    const unsigned count = Device->GetDefaultPoolCount();
+    EXPECT_GT(count, FontOnlyPoolCount);
+    EXPECT_TRUE(SetupPostProcessing());
+    EXPECT_EQ(Device->GetDefaultPoolCount(), count);
 
     fs::current_path(root);
     fs::remove_all(work);
