@@ -148,7 +148,7 @@ EImportResult LockXFileData(CXFileData* object, const std::uint8_t*& data, std::
 
 XResult UnlockXFileData(CXFileData* object)
 {
-    return object->Unlock();
+    return Guarded(kImportFile, "gen::CImportXFile::UnlockXFileData", [&] { return object->Unlock(); });
 }
 
 EImportResult CopyXFileData(CXFileData* object, void* destination, std::size_t size)

@@ -5,6 +5,7 @@
 #include "Render/CImportXFileSteps.h"
 
 #include <limits>
+#include <unordered_map>
 
 namespace gen
 {
@@ -409,24 +410,22 @@ EImportResult CImportXFile::ReadSkinWeightsData(CXFileData* object, std::uint32_
 
 EImportResult CImportXFile::MatchBonesToNodes()
 {
+    // The first node of each name; bones tie to it.
+    std::unordered_map<std::string, std::uint32_t> byName;
+    for (std::uint32_t n = 0; n < Nodes.size(); ++n)
+    {
+        byName.emplace(Nodes[n].Name, n);
+    }
     for (SImportMesh& mesh : Meshes)
     {
         for (SImportBone& bone : mesh.Bones)
         {
-            bool found = false;
-            for (std::uint32_t n = 0; n < Nodes.size(); ++n)
-            {
-                if (Nodes[n].Name == bone.Name)
-                {
-                    bone.Node = n;
-                    found = true;
-                    break;
-                }
-            }
-            if (!found)
+            const auto found = byName.find(bone.Name);
+            if (found == byName.end())
             {
                 return kImportBadData;
             }
+            bone.Node = found->second;
         }
     }
     return kImportOK;
@@ -575,7 +574,10 @@ void CImportXFile::MatchFaceLists(std::uint32_t m)
             const std::uint32_t unset = std::numeric_limits<std::uint32_t>::max();
             std::vector<std::uint32_t> source(capacity, unset);
             std::vector<std::uint32_t> normalOf(capacity, unset);
-            std::vector<std::uint32_t> next(capacity, unset);
+            // The vertex made for each (position, normal) pair after the
+            // first; a hash rather than a chain per position, so a position
+            // used with very many normals costs no more than any other.
+            std::unordered_map<std::uint64_t, std::uint32_t> copies;
             auto nextVertex = static_cast<std::uint32_t>(numPositions);
             for (std::size_t t = 0; t < mesh.Faces.size(); ++t)
             {
@@ -589,21 +591,19 @@ void CImportXFile::MatchFaceLists(std::uint32_t m)
                         normalOf[v] = n;
                         continue;
                     }
-                    std::uint32_t w = v;
-                    while (normalOf[w] != n && next[w] != unset)
+                    if (normalOf[v] == n)
                     {
-                        w = next[w];
-                    }
-                    if (normalOf[w] == n)
-                    {
-                        mesh.Faces[t].Index[j] = w;
                         continue;
                     }
-                    source[nextVertex] = v;
-                    normalOf[nextVertex] = n;
-                    next[w] = nextVertex;
-                    mesh.Faces[t].Index[j] = nextVertex;
-                    ++nextVertex;
+                    const std::uint64_t key = (static_cast<std::uint64_t>(v) << 32) | n;
+                    const auto found = copies.emplace(key, nextVertex);
+                    if (found.second)
+                    {
+                        source[nextVertex] = v;
+                        normalOf[nextVertex] = n;
+                        ++nextVertex;
+                    }
+                    mesh.Faces[t].Index[j] = found.first->second;
                 }
             }
             for (std::size_t k = numPositions; k < nextVertex; ++k)

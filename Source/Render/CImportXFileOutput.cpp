@@ -6,6 +6,8 @@
 #include "Render/CImportXFileSteps.h"
 
 #include <cstring>
+#include <functional>
+#include <unordered_map>
 
 namespace gen
 {
@@ -29,6 +31,26 @@ bool SameMaterial(const SImportMaterial& a, const SImportMaterial& b)
     return a.Power == b.Power && a.TextureFile == b.TextureFile;
 }
 
+// Equal materials (by SameMaterial) hash alike: -0 and +0 hash as 0.
+std::size_t MaterialHash(const SImportMaterial& m)
+{
+    std::size_t h = std::hash<std::string>()(m.TextureFile);
+    auto mix = [&h](float f) {
+        if (f == 0)
+        {
+            f = 0; // one zero for both signs
+        }
+        std::uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        h ^= bits + 0x9E3779B9u + (h << 6) + (h >> 2);
+    };
+    for (float f : m.Diffuse) mix(f);
+    mix(m.Power);
+    for (float f : m.Specular) mix(f);
+    for (float f : m.Emissive) mix(f);
+    return h;
+}
+
 void Put(std::uint8_t*& p, const void* value, std::size_t n)
 {
     std::memcpy(p, value, n);
@@ -48,13 +70,17 @@ const SImportMesh& SubMesh(const std::vector<SImportMesh>& meshes, std::uint32_t
 void CImportXFile::MakeGlobalMaterialList()
 {
     Guarded(kImportFile, "gen::CImportXFile::MakeGlobalMaterialList", [&] {
+        // Candidates by hash, each bucket in list order, so the first equal
+        // entry is found without comparing against the whole list.
+        std::unordered_map<std::size_t, std::vector<std::uint32_t>> buckets;
         for (SImportMesh& mesh : Meshes)
         {
             mesh.MaterialMap.assign(mesh.Materials.size(), 0);
             for (std::size_t j = 0; j < mesh.Materials.size(); ++j)
             {
+                std::vector<std::uint32_t>& bucket = buckets[MaterialHash(mesh.Materials[j])];
                 std::size_t found = MaterialList.size();
-                for (std::size_t g = 0; g < MaterialList.size(); ++g)
+                for (std::uint32_t g : bucket)
                 {
                     if (SameMaterial(MaterialList[g], mesh.Materials[j]))
                     {
@@ -64,6 +90,7 @@ void CImportXFile::MakeGlobalMaterialList()
                 }
                 if (found == MaterialList.size())
                 {
+                    bucket.push_back(static_cast<std::uint32_t>(found));
                     MaterialList.push_back(mesh.Materials[j]);
                 }
                 mesh.MaterialMap[j] = static_cast<std::uint32_t>(found);

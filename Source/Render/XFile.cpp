@@ -10,6 +10,7 @@
 #include <new>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace gen
@@ -140,22 +141,32 @@ struct STemplate
     std::uint32_t Depth = 1;
 };
 
+// A GUID as one string key, for hashed look-ups.
+std::string GuidKey(const SXGuid& g)
+{
+    std::string key(16, '\0');
+    std::memcpy(&key[0], &g.Data1, 4);
+    std::memcpy(&key[4], &g.Data2, 2);
+    std::memcpy(&key[6], &g.Data3, 2);
+    std::memcpy(&key[8], g.Data4, 8);
+    return key;
+}
+
 struct STemplateSet
 {
     std::vector<STemplate> Templates;
     std::unordered_map<std::string, std::uint32_t> ByName;
+    std::unordered_map<std::string, std::uint32_t> ByGuid;
 
     bool FindGuid(const SXGuid& guid, std::uint32_t& index) const
     {
-        for (std::uint32_t i = 0; i < Templates.size(); ++i)
+        const auto it = ByGuid.find(GuidKey(guid));
+        if (it == ByGuid.end())
         {
-            if (Templates[i].Guid == guid)
-            {
-                index = i;
-                return true;
-            }
+            return false;
         }
-        return false;
+        index = it->second;
+        return true;
     }
 };
 
@@ -572,11 +583,17 @@ private:
             Pos += n;
             if (code == 2)
             {
-                // The string is followed by its terminator (comma or semicolon).
-                if (!Need(4)) return true;
-                const std::uint32_t term = ReadU32(Data + Pos);
-                Pos += 4;
-                if (term != 19 && term != 20) return true;
+                // A comma or semicolon token ends the string; writers store it
+                // as a WORD or as a DWORD (token 0 does not exist, so a zero
+                // WORD after it can only be the DWORD's high half).
+                if (Need(2) && (ReadU16(Data + Pos) == 19 || ReadU16(Data + Pos) == 20))
+                {
+                    Pos += 2;
+                    if (Need(2) && ReadU16(Data + Pos) == 0)
+                    {
+                        Pos += 2;
+                    }
+                }
                 t.Kind = kTokString;
                 return true;
             }
@@ -753,6 +770,7 @@ private:
         if (nameToken.Kind != kTokName || !Expect(kTokOBrace)) return false;
         STemplate tmpl;
         tmpl.Name = nameToken.Text;
+        MemberIndex.clear();
         bool hasGuid;
         if (!TakeOptionalGuid(hasGuid, tmpl.Guid) || !hasGuid) return false;
 
@@ -783,6 +801,7 @@ private:
         }
         const auto index = static_cast<std::uint32_t>(Templates.Templates.size());
         Templates.ByName[tmpl.Name] = index;
+        Templates.ByGuid[GuidKey(tmpl.Guid)] = index;
         Templates.Templates.push_back(std::move(tmpl));
         return true;
     }
@@ -833,23 +852,16 @@ private:
             }
             else if (IsNameLike(size))
             {
-                // The size comes from an earlier integer member of this template.
-                bool found = false;
-                for (std::size_t i = tmpl.Members.size(); i-- > 0;)
-                {
-                    const SMember& m = tmpl.Members[i];
-                    if (m.Name == size.Text)
-                    {
-                        const bool integer = m.Primitive == kPrimWord || m.Primitive == kPrimDword ||
-                                             m.Primitive == kPrimSword || m.Primitive == kPrimSdword ||
-                                             m.Primitive == kPrimChar || m.Primitive == kPrimUchar;
-                        if (!integer || !m.Dims.empty()) return false;
-                        dim = {true, static_cast<std::uint32_t>(i)};
-                        found = true;
-                        break;
-                    }
-                }
-                if (!found) return false;
+                // The size comes from an earlier integer member of this
+                // template (the latest of that name).
+                const auto found = MemberIndex.find(size.Text);
+                if (found == MemberIndex.end()) return false;
+                const SMember& m = tmpl.Members[found->second];
+                const bool integer = m.Primitive == kPrimWord || m.Primitive == kPrimDword ||
+                                     m.Primitive == kPrimSword || m.Primitive == kPrimSdword ||
+                                     m.Primitive == kPrimChar || m.Primitive == kPrimUchar;
+                if (!integer || !m.Dims.empty()) return false;
+                dim = {true, found->second};
             }
             else
             {
@@ -859,6 +871,10 @@ private:
             member.Dims.push_back(dim);
         }
         if (isArray && member.Dims.empty()) return false;
+        if (!member.Name.empty())
+        {
+            MemberIndex[member.Name] = static_cast<std::uint32_t>(tmpl.Members.size());
+        }
         tmpl.Members.push_back(std::move(member));
         return true;
     }
@@ -1054,12 +1070,17 @@ private:
     bool ResolveReferences()
     {
         std::unordered_map<std::string, std::uint32_t> byName;
+        std::unordered_map<std::string, std::uint32_t> byGuid;
         for (std::uint32_t i = 0; i < Document->Objects.size(); ++i)
         {
             const SObject& o = Document->Objects[i];
             if (!o.Name.empty())
             {
                 byName.emplace(o.Name, i); // the first of a name wins
+            }
+            if (o.HasGuid)
+            {
+                byGuid.emplace(GuidKey(o.Guid), i);
             }
         }
         for (const SPendingReference& ref : References)
@@ -1068,13 +1089,11 @@ private:
             bool found = false;
             if (ref.HasGuid)
             {
-                for (std::uint32_t i = 0; i < Document->Objects.size() && !found; ++i)
+                const auto it = byGuid.find(GuidKey(ref.Guid));
+                if (it != byGuid.end())
                 {
-                    if (Document->Objects[i].HasGuid && Document->Objects[i].Guid == ref.Guid)
-                    {
-                        target = i;
-                        found = true;
-                    }
+                    target = it->second;
+                    found = true;
                 }
             }
             if (!found && !ref.Name.empty())
@@ -1094,6 +1113,14 @@ private:
 
     bool CheckRestrictions() const
     {
+        // Per restricted template: the GUIDs and names its children may have.
+        struct SAllowedSet
+        {
+            bool Built = false;
+            std::unordered_set<std::string> Guids;
+            std::unordered_set<std::string> Names;
+        };
+        std::vector<SAllowedSet> allowed(Templates.Templates.size());
         for (const SObject& o : Document->Objects)
         {
             const STemplate& tmpl = Templates.Templates[o.Template];
@@ -1103,19 +1130,23 @@ private:
                 if (!o.Children.empty()) return false;
                 continue;
             }
+            SAllowedSet& set = allowed[o.Template];
+            if (!set.Built)
+            {
+                for (const SAllowed& a : tmpl.Allowed)
+                {
+                    if (a.HasGuid) set.Guids.insert(GuidKey(a.Guid));
+                    else set.Names.insert(a.Name);
+                }
+                set.Built = true;
+            }
             for (std::uint32_t child : o.Children)
             {
                 const SObject& c = Document->Objects[child];
-                bool allowed = false;
-                for (const SAllowed& a : tmpl.Allowed)
+                if (set.Guids.count(GuidKey(c.Type)) == 0 && set.Names.count(Templates.Templates[c.Template].Name) == 0)
                 {
-                    if (a.HasGuid ? a.Guid == c.Type : a.Name == Templates.Templates[c.Template].Name)
-                    {
-                        allowed = true;
-                        break;
-                    }
+                    return false;
                 }
-                if (!allowed) return false;
             }
         }
         return true;
@@ -1191,6 +1222,7 @@ private:
     SDocument* Document;
     std::uint64_t MaxExpandedData;
     std::vector<SPendingReference> References;
+    std::unordered_map<std::string, std::uint32_t> MemberIndex; // of the template being defined
 };
 
 // ---- file image -----------------------------------------------------------

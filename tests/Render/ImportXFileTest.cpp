@@ -481,6 +481,80 @@ TEST(ImportXFile, SubMeshesBeyondSixteenBitIndicesAreRefused)
     EXPECT_EQ(importer.GetNumNodes(), 0u);
 }
 
+// Binary-file writer for generated meshes.
+class CBinaryX
+{
+public:
+    CBinaryX() : Out("xof 0302bin 0032") {}
+    void Word(std::uint16_t w) { Out.append(reinterpret_cast<const char*>(&w), 2); }
+    void Dword(std::uint32_t d) { Out.append(reinterpret_cast<const char*>(&d), 4); }
+    void Float(float f) { Out.append(reinterpret_cast<const char*>(&f), 4); }
+    void Open(const char* type)
+    {
+        Word(1);
+        Dword(static_cast<std::uint32_t>(std::strlen(type)));
+        Out += type;
+        Word(10);
+    }
+    void Close() { Word(11); }
+    void Ints(const std::vector<std::uint32_t>& v)
+    {
+        Word(6);
+        Dword(static_cast<std::uint32_t>(v.size()));
+        for (std::uint32_t x : v) Dword(x);
+    }
+    void Floats(const std::vector<float>& v)
+    {
+        Word(7);
+        Dword(static_cast<std::uint32_t>(v.size()));
+        for (float x : v) Float(x);
+    }
+    std::string Out;
+};
+
+TEST(ImportXFile, APositionUsedWithManyNormalsStaysCheap)
+{
+    // T copies of triangle (0,1,2), every corner with a normal of its own:
+    // each position ends up with T vertices.
+    const std::uint32_t t = 20000;
+    CBinaryX x;
+    x.Open("Mesh");
+    x.Ints({3});
+    x.Floats({0, 0, 0, 1, 0, 0, 0, 1, 0});
+    std::vector<std::uint32_t> faces{t};
+    std::vector<std::uint32_t> normalFaces{t};
+    for (std::uint32_t i = 0; i < t; ++i)
+    {
+        faces.insert(faces.end(), {3, 0, 1, 2});
+        normalFaces.insert(normalFaces.end(), {3, 3 * i, 3 * i + 1, 3 * i + 2});
+    }
+    x.Ints(faces);
+    x.Open("MeshNormals");
+    x.Ints({3 * t});
+    std::vector<float> normals;
+    for (std::uint32_t i = 0; i < 3 * t; ++i)
+    {
+        normals.insert(normals.end(), {0, 0, static_cast<float>(i)});
+    }
+    x.Floats(normals);
+    x.Ints(normalFaces);
+    x.Close();
+    x.Open("MeshMaterialList");
+    x.Ints({1, 1, 0});
+    x.Open("Material");
+    x.Floats({1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0});
+    x.Close();
+    x.Close();
+    x.Close();
+
+    CImportXFile importer;
+    ASSERT_EQ(importer.ImportMemory(x.Out.data(), x.Out.size()), kImportOK);
+    SSubMesh s;
+    ASSERT_EQ(importer.GetSubMesh(0, s, false), kImportOK);
+    EXPECT_EQ(s.NumVertices, 3 * t);
+    EXPECT_EQ(VertexOf(s, s.Faces[3 * (t - 1) + 2], false).Normal, CVector3(0, 0, 3.0f * t - 1));
+}
+
 TEST(ImportXFile, BadContentIsRefusedAndLeavesNothingBehind)
 {
     struct SCase

@@ -30,9 +30,11 @@ class Tokens:
         self.out += struct.pack("<I", len(s)) + s.encode()
         return self
 
-    def string(self, s):
+    def string(self, s, terminator="<I"):
+        """Writers end a string with a semicolon token stored as a DWORD or
+        as a WORD; both forms occur here."""
         self.tok(2)
-        self.out += struct.pack("<I", len(s)) + s.encode() + struct.pack("<I", 20)
+        self.out += struct.pack("<I", len(s)) + s.encode() + struct.pack(terminator, 20)
         return self
 
     def integer(self, v):
@@ -117,7 +119,7 @@ def quad(doubles):
     t.open("MeshTextureCoords").ints(4).floats(0, 1, 1, 1, 1, 0, 0, 0).close()
     t.open("MeshMaterialList").ints(1, 1, 0)
     t.open("Material", "NormalMapQuad").floats(1, 1, 1, 1, 20, 0, 0, 0, 0, 0, 0)
-    t.open("TextureFilename").string("quad.png").close()
+    t.open("TextureFilename").string("quad.png", terminator="<H").close()
     t.close().close().close()
     return bytes(t.out)
 
