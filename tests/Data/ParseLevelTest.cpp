@@ -219,7 +219,7 @@ TEST_F(ParseLevel, MissingFileCreatesNothing)
 
 TEST(ShippedLevel, LoadsCompletelyWithEveryMeshAndTheNamedEntities)
 {
-    const char* const levelFile = "Media/Entities.xml";
+    const char* const levelFile = "Entities.xml";
     if (std::FILE* file = std::fopen(levelFile, "rb"))
     {
         std::fclose(file);

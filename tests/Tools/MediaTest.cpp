@@ -33,6 +33,7 @@ namespace
 {
 
 const fs::path kMedia = fs::path(TESSAVIN_SOURCE_DIR) / "Media";
+const fs::path kLevelFile = fs::path(TESSAVIN_SOURCE_DIR) / "Entities.xml";
 
 std::string ReadFile(const fs::path& path)
 {
@@ -368,7 +369,7 @@ void XMLCALL EndElement(void*, const XML_Char*) {}
 SLevel ReadLevel()
 {
     SLevel level;
-    const std::string text = ReadFile(kMedia / "Entities.xml");
+    const std::string text = ReadFile(kLevelFile);
     XML_Parser parser = XML_ParserCreate(nullptr);
     XML_SetUserData(parser, &level);
     XML_SetElementHandler(parser, StartElement, EndElement);
@@ -517,10 +518,12 @@ TEST(MediaGenerator, RegeneratesTheCommittedFilesByteForByte)
 {
     const fs::path out = fs::temp_directory_path() / ("tessavin-media-" + std::to_string(::getpid()));
     fs::remove_all(out);
-    const std::string command = std::string("\"") + MEDIAGEN_PATH + "\" \"" + out.string() + "\"";
+    const std::string command = std::string("\"") + MEDIAGEN_PATH + "\" \"" + (out / "Media").string() + "\" \"" +
+                                out.string() + "\"";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     std::set<std::string> generated, committed;
-    for (const auto& entry : fs::directory_iterator(out))
+    EXPECT_TRUE(ReadFile(out / "Entities.xml") == ReadFile(kLevelFile)) << "Entities.xml differs from the committed file";
+    for (const auto& entry : fs::directory_iterator(out / "Media"))
     {
         generated.insert(entry.path().filename().string());
     }
@@ -531,7 +534,7 @@ TEST(MediaGenerator, RegeneratesTheCommittedFilesByteForByte)
     EXPECT_EQ(generated, committed);
     for (const std::string& name : generated)
     {
-        EXPECT_TRUE(ReadFile(out / name) == ReadFile(kMedia / name)) << name << " differs from the committed file";
+        EXPECT_TRUE(ReadFile(out / "Media" / name) == ReadFile(kMedia / name)) << name << " differs from the committed file";
     }
     fs::remove_all(out);
 }

@@ -2,7 +2,7 @@
 // "Media\" relative to the working directory, no graphics device) and lists
 // what it created.
 //
-//   levellist [LEVEL_FILE]      (default Media/Entities.xml)
+//   levellist [LEVEL_FILE]      (default Entities.xml)
 //
 // One line per template in name order, then one per entity in the manager's
 // order, then a count:
@@ -34,7 +34,7 @@ void ListTemplate(const gen::CEntityTemplate& entityTemplate)
 
 int main(int argc, char** argv)
 {
-    const std::string levelFile = argc > 1 ? argv[1] : "Media/Entities.xml";
+    const std::string levelFile = argc > 1 ? argv[1] : "Entities.xml";
 
     gen::CEntityManager manager;
     bool parsed = false;

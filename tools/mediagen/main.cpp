@@ -1,5 +1,7 @@
-// mediagen [output folder]: writes every mesh, texture and the level file of the demo
-// into the folder (default "Media"). The output depends on nothing but this program.
+// mediagen [media folder [level folder]]: writes every mesh and texture of the demo
+// into the media folder (default "Media") and the level file "Entities.xml" into
+// the level folder (default ".", the program's working directory). The output
+// depends on nothing but this program.
 
 #include "MediaGen.h"
 
@@ -11,8 +13,13 @@
 int main(int argc, char** argv)
 {
     const std::string dir = argc > 1 ? argv[1] : "Media";
+    const std::string levelDir = argc > 2 ? argv[2] : ".";
     std::error_code error;
     std::filesystem::create_directories(dir, error);
+    if (!error)
+    {
+        std::filesystem::create_directories(levelDir, error);
+    }
     if (error)
     {
         std::fprintf(stderr, "mediagen: cannot create %s: %s\n", dir.c_str(), error.message().c_str());
@@ -20,7 +27,7 @@ int main(int argc, char** argv)
     }
     const bool textures = gen::WriteTextures(dir);
     const bool meshes = gen::WriteMeshes(dir);
-    const bool level = gen::WriteLevel(dir);
+    const bool level = gen::WriteLevel(levelDir);
     if (!textures || !meshes || !level)
     {
         std::fprintf(stderr, "mediagen: writing into %s failed\n", dir.c_str());
