@@ -7,16 +7,12 @@
 #include "App/Device.h"
 #include "App/Input.h"
 #include "App/Overlay.h"
-#include "Common/Path.h"
 #include "Data/CParseLevel.h"
 #include "Effects/PostProcess.h"
 #include "Entities/CEntityManager.h"
 #include "Render/CMeshDeviceObjects.h"
 #include "Render/RenderMethods.h"
 #include "Scene/CCamera.h"
-
-#include <cstdio>
-#include <string>
 
 namespace gen
 {
@@ -38,18 +34,6 @@ constexpr float kCameraTurnSpeed = 2.0f; // radians per second
 
 CCamera* Camera = nullptr;
 CLight* Lights[2] = {nullptr, nullptr};
-
-// The level is read from the working directory; our media tree ships it
-// beside the meshes, so without one there the media folder's is used.
-std::string LevelFilePath()
-{
-    if (std::FILE* file = std::fopen(kLevelFile, "rb"))
-    {
-        std::fclose(file);
-        return kLevelFile;
-    }
-    return NativePath(std::string(kMediaFolder) + kLevelFile);
-}
 
 void DrawAllEntities(CCamera& camera, bool postProcessPass)
 {
@@ -117,7 +101,7 @@ bool SceneSetup()
     // A missing or malformed level leaves a scene with fewer entities; the
     // reader reports syntax errors itself. One reader parses one document.
     CParseLevel levelParser(&GetEntityManager());
-    levelParser.ParseFile(LevelFilePath(), kLevelReadSize);
+    levelParser.ParseFile(kLevelFile, kLevelReadSize);
 
     Camera = new CCamera(CVector3(0.0f, 50.0f, -150.0f), CVector3(0.2617994f, 0.0f, 0.0f), 1.0f, 100000.0f,
                          1.0471976f, 1.33f);

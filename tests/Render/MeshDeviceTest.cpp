@@ -48,7 +48,7 @@ protected:
     void SetUp() override
     {
         CDrawingTest::SetUp();
-        if (HasFatalFailure())
+        if (HasFatalFailure() || IsSkipped())
         {
             return;
         }

@@ -205,52 +205,23 @@ TEST_F(RenderMethodConstants, EachFunctionSetsExactlyItsConstants)
     }
 }
 
-TEST_F(RenderMethodConstants, TheTableNamesEachMethodsFunctions)
+TEST_F(RenderMethodConstants, TheTableFollowsTheFixedHalf)
 {
-    const ShaderConstantsFn vertex[kNumRenderMethods] = {
-        &VSConstsXForm,     &VSConstsXForm,     &VSConstsVertexLit, &VSConstsVertexLit, &VSConstsXForm,
-        &VSConstsXForm,     &VSConstsNormalMap, &VSConstsNormalMap, &VSConstsVertexLit, &VSConstsVertexLit,
-        &VSConstsVertexLit, &VSConstsXForm,     &VSConstsNormalMap, &VSConstsXForm,     &VSConstsXForm};
-    const ShaderConstantsFn pixel[kNumRenderMethods] = {
-        &PSConstsPlainColour, &PSConstsDefault,    &PSConstsDefault,  &PSConstsDefault,      &PSConstsPixelLit,
-        &PSConstsPixelLit,    &PSConstsNormalMap,  &PSConstsNormalMap, &PSConstsDefault,     &PSConstsClouds,
-        &PSConstsAtmosphere,  &PSConstsTintPoly,   &PSConstsCutGlass, &PSConstsHighContrast, &PSConstsDefault};
     for (std::uint32_t i = 0; i < kNumRenderMethods; ++i)
     {
-        const SRenderMethod& entry = GetRenderMethod(static_cast<ERenderMethod>(i));
-        EXPECT_EQ(entry.VertexConstants, vertex[i]) << i;
-        EXPECT_EQ(entry.PixelConstants, pixel[i]) << i;
+        const ERenderMethod method = static_cast<ERenderMethod>(i);
+        const SRenderMethod& entry = GetRenderMethod(method);
+        EXPECT_STREQ(entry.VertexShaderFile, GetRenderMethodInfo(method).VertexShaderFile);
+        EXPECT_STREQ(entry.PixelShaderFile, GetRenderMethodInfo(method).PixelShaderFile);
         EXPECT_EQ(entry.VertexLayout, entry.UsesTangents ? kTangentVertexElements : kBasicVertexElements) << i;
-        EXPECT_EQ(entry.NumTextures, RenderMethodTextureCount(static_cast<ERenderMethod>(i)));
-        EXPECT_EQ(entry.PostProcess, IsPostProcessMethod(static_cast<ERenderMethod>(i)));
+        EXPECT_EQ(entry.NumTextures, RenderMethodTextureCount(method));
+        EXPECT_EQ(entry.PostProcess, IsPostProcessMethod(method));
     }
-    EXPECT_STREQ(GetRenderMethod(kParallaxMap).VertexShaderFile, "NormalMap.vsh");
-    EXPECT_STREQ(GetRenderMethod(kCutGlass).PixelShaderFile, "PP_CutGlassPoly.psh");
+    EXPECT_EQ(GetRenderMethod(kCutGlass).PixelConstants, &PSConstsCutGlass);
+    EXPECT_EQ(GetRenderMethod(kParallaxMap).VertexConstants, &VSConstsNormalMap);
+    EXPECT_EQ(kTangentVertexElements[2].Usage, kUsageTangent);
+    EXPECT_EQ(kTangentVertexElements[3].Offset, 36);
     EXPECT_THROW(GetRenderMethod(static_cast<ERenderMethod>(kNumRenderMethods)), CFatalException);
-}
-
-TEST_F(RenderMethodConstants, LayoutsDescribeThe32And44ByteVertices)
-{
-    const std::uint16_t basicOffsets[] = {0, 12, 24};
-    const std::uint8_t basicUsages[] = {kUsagePosition, kUsageNormal, kUsageTexCoord};
-    for (int i = 0; i < 3; ++i)
-    {
-        EXPECT_EQ(kBasicVertexElements[i].Offset, basicOffsets[i]);
-        EXPECT_EQ(kBasicVertexElements[i].Usage, basicUsages[i]);
-        EXPECT_EQ(kBasicVertexElements[i].Stream, 0);
-    }
-    EXPECT_EQ(kBasicVertexElements[2].Type, kDeclFloat2);
-    EXPECT_EQ(kBasicVertexElements[3].Stream, kDeclEnd.Stream);
-
-    const std::uint16_t tangentOffsets[] = {0, 12, 24, 36};
-    const std::uint8_t tangentUsages[] = {kUsagePosition, kUsageNormal, kUsageTangent, kUsageTexCoord};
-    for (int i = 0; i < 4; ++i)
-    {
-        EXPECT_EQ(kTangentVertexElements[i].Offset, tangentOffsets[i]);
-        EXPECT_EQ(kTangentVertexElements[i].Usage, tangentUsages[i]);
-    }
-    EXPECT_EQ(kTangentVertexElements[2].Type, kDeclFloat3);
-    EXPECT_EQ(kTangentVertexElements[4].Stream, kDeclEnd.Stream);
 }
 
 TEST_F(RenderMethodConstants, ValuesComeFromTheCameraLightsAndMaterial)
