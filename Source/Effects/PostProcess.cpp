@@ -119,11 +119,6 @@ void CopySceneForPolygonPass()
 
 } // namespace
 
-const char* FilterShaderFile(int filter)
-{
-    return ValidFilter(filter) ? kFilterFiles[filter] : "";
-}
-
 void SelectFilterFromKeys()
 {
     if (KeyHit(kKey1))

@@ -41,9 +41,6 @@ extern EPostProcess CurrentFilter;
 inline EPostProcess GetCurrentFilter() { return CurrentFilter; }
 inline void SetCurrentFilter(EPostProcess filter) { CurrentFilter = filter; }
 
-// The filter's shader file name ("PP_NoFilter.psh", ...), or "" outside the range.
-const char* FilterShaderFile(int filter);
-
 // Sets the current filter from the number keys hit this frame (tested in the
 // order 1, 2, 3, 0, so the last of them in that order wins). Uses KeyHit.
 void SelectFilterFromKeys();
