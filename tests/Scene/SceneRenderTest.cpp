@@ -141,6 +141,15 @@ TEST_F(SceneRender, AFrameWhoseSceneCannotBeginDrawsNothing)
     EXPECT_EQ(Colours(0, 0, kWidth, kHeight), (std::set<std::uint32_t>{0xFF00FFu}));
 }
 
+TEST_F(SceneRender, AMinimisedWindowKeepsTheLastAspect)
+{
+    gen::SceneRender(0.02f);
+    ViewportHeight = 0; // what a minimised client area reports
+    gen::SceneRender(0.02f);
+    ViewportHeight = kHeight;
+    EXPECT_FLOAT_EQ(GetSceneCamera()->Aspect, 320.0f / 240.0f);
+}
+
 TEST_F(SceneRender, ALevelWithoutTheNamedEntitiesStillRenders)
 {
     CEntityManager& manager = GetEntityManager();
