@@ -89,8 +89,10 @@ protected:
         SafeRelease(vsTable);
     }
 
+    // psTable / vsTable become the new shader's table.
     CPixelShader* MakePixelShader(const char* source)
     {
+        SafeRelease(psTable);
         CShaderCode* code = CompileShaderFromSource(source, "test.psh", "main", "ps_3_0", &psTable, nullptr);
         EXPECT_NE(code, nullptr) << LastShaderLog();
         CPixelShader* shader = code ? device->CreatePixelShader(code) : nullptr;
@@ -101,6 +103,7 @@ protected:
 
     CVertexShader* MakeVertexShader(const char* source)
     {
+        SafeRelease(vsTable);
         CShaderCode* code = CompileShaderFromSource(source, "test.vsh", "main", "vs_3_0", &vsTable, nullptr);
         EXPECT_NE(code, nullptr) << LastShaderLog();
         CVertexShader* shader = code ? device->CreateVertexShader(code) : nullptr;
