@@ -315,6 +315,8 @@ bool CIndexBufferGL::Unlock()
     glBindBuffer(GL_COPY_WRITE_BUFFER, mName);
     glBufferSubData(GL_COPY_WRITE_BUFFER, mLockOffset, mLockSize, mShadow.data() + mLockOffset);
     glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+    const std::uint32_t indexSize = mFormat == kFormatIndex16 ? 2 : 4;
+    mMaxIndex = MaxIndex(0, static_cast<std::uint32_t>(mShadow.size()) / indexSize);
     return true;
 }
 
@@ -1377,10 +1379,11 @@ bool CDeviceGL::PrepareDraw(bool pretransformed, std::int32_t baseVertex, std::u
                                                                                   static_cast<std::intptr_t>(mStreamStride));
         for (const SVertexElement& e : mDeclaration->GetElements())
         {
-            GLint size;
-            GLenum type;
-            GLboolean normalised;
-            std::uint32_t bytes;
+            // Declarations are checked when created, so this always succeeds.
+            GLint size = 0;
+            GLenum type = GL_FLOAT;
+            GLboolean normalised = GL_FALSE;
+            std::uint32_t bytes = 0;
             ElementFormat(e.Type, size, type, normalised, bytes);
             attribute(AttributeLocationForUsage(e.Usage, e.UsageIndex), size, type, normalised,
                       static_cast<GLsizei>(mStreamStride), base + e.Offset);
@@ -1441,7 +1444,8 @@ bool CDeviceGL::DrawIndexedPrimitive(EPrimitiveType type, std::int32_t baseVerte
         return false;
     }
     const std::uint64_t vertices = (mStream->GetLength() - std::min(mStream->GetLength(), mStreamOffset)) / mStreamStride;
-    if (static_cast<std::uint64_t>(baseVertex) + mIndices->MaxIndex(startIndex, count) >= vertices)
+    if (static_cast<std::uint64_t>(baseVertex) + mIndices->MaxIndexOverall() >= vertices &&
+        static_cast<std::uint64_t>(baseVertex) + mIndices->MaxIndex(startIndex, count) >= vertices)
     {
         return false;
     }
@@ -1514,10 +1518,10 @@ bool CDeviceGL::DrawPrimitiveUP(EPrimitiveType type, std::uint32_t primitiveCoun
             unsigned enabled = 0;
             for (const SVertexElement& e : mDeclaration->GetElements())
             {
-                GLint size;
-                GLenum glType;
-                GLboolean normalised;
-                std::uint32_t bytes;
+                GLint size = 0;
+                GLenum glType = GL_FLOAT;
+                GLboolean normalised = GL_FALSE;
+                std::uint32_t bytes = 0;
                 ElementFormat(e.Type, size, glType, normalised, bytes);
                 const int location = AttributeLocationForUsage(e.Usage, e.UsageIndex);
                 glEnableVertexAttribArray(static_cast<GLuint>(location));

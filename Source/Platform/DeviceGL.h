@@ -116,13 +116,16 @@ public:
     bool Lock(std::uint32_t offset, std::uint32_t size, void** data, std::uint32_t flags) override;
     bool Unlock() override;
     GLuint GetName() const { return mName; }
-    // Largest index in [first, first + count), for range checks.
+    // Largest index in [first, first + count), for range checks, and in the
+    // whole buffer (kept up to date by Unlock, so most draws need no scan).
     std::uint32_t MaxIndex(std::uint32_t first, std::uint32_t count) const;
+    std::uint32_t MaxIndexOverall() const { return mMaxIndex; }
 
 private:
     GLuint mName = 0;
     EFormat mFormat;
     std::vector<std::uint8_t> mShadow;
+    std::uint32_t mMaxIndex = 0;
     bool mLocked = false;
     std::uint32_t mLockOffset = 0, mLockSize = 0;
 };

@@ -37,6 +37,9 @@ bool InitVideo(bool allowOffscreen)
     {
         return true;
     }
+    // The application's name for the desktop (window class, task lists).
+    SDL_SetHint(SDL_HINT_APP_NAME, "Tessavin");
+    setenv("SDL_VIDEO_X11_WMCLASS", "Tessavin", 0);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
     {
         if (!allowOffscreen)

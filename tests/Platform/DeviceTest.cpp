@@ -646,6 +646,39 @@ TEST_F(DeviceTest, FontDrawsTextInItsColourAndCentresLines)
     font->Release();
 }
 
+TEST_F(DeviceTest, FontDrawsWhateverStatesTheLastDrawLeft)
+{
+    CFont* font = device->CreateFont(12, 700, "Arial");
+    ASSERT_NE(font, nullptr);
+    ps = MakePixelShader(kSamplePixelShader);
+    std::vector<std::uint8_t> grey(16 * 16 * 4, 60);
+    CTexture* texture = device->CreateTextureFromPixels(16, 16, grey.data(), true);
+    device->SetPixelShader(ps);
+    device->SetTexture(0, texture);
+    device->SetRenderState(kRSAlphaBlendEnable, 1);
+    device->SetRenderState(kRSSrcBlend, kBlendSrcAlpha);
+    device->SetRenderState(kRSDestBlend, kBlendInvSrcAlpha);
+    device->SetRenderState(kRSZEnable, 1);
+    device->SetRenderState(kRSCullMode, kCullCW);
+    device->SetSamplerState(0, kSampAddressU, kAddressClamp);
+    ASSERT_TRUE(DrawQuad(0, 0, kSize, kSize, 0.5f));
+    device->SetTexture(0, nullptr);
+    device->SetRenderState(kRSAlphaBlendEnable, 0);
+    font->DrawText("HH", SRect{0, 0, 0, 0}, kDTNoClip, ColourARGB(255, 255, 255, 255));
+    Read();
+    int bright = 0;
+    for (std::uint32_t y = 0; y < 14; ++y)
+    {
+        for (std::uint32_t x = 0; x < 20; ++x)
+        {
+            bright += At(x, y).R > 200;
+        }
+    }
+    EXPECT_GT(bright, 10);
+    texture->Release();
+    font->Release();
+}
+
 TEST_F(DeviceTest, TexturesLoadFromImageFilesWithMipmaps)
 {
     DIR* dir = opendir("Media");
