@@ -334,6 +334,7 @@ bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage,
     };
     std::vector<SPending> widenedInputs;
     std::vector<SPending> widenedOutputs;
+    std::vector<SPending> rasterInputs;
     std::string positionType;
     spvc_resources_get_resource_list_for_type(resources, SPVC_RESOURCE_TYPE_STAGE_INPUT, &list, &count);
     for (std::size_t i = 0; i < count; ++i)
@@ -352,6 +353,16 @@ bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage,
             }
             varying.GlslName = std::string(kAttributePrefix) + semantic;
             spvc_compiler_set_decoration(compiler, list[i].id, SpvDecorationLocation, static_cast<unsigned>(location));
+        }
+        else if ((semantic == "VPOS0" || semantic == "VFACE0") && IsFloatVector(type))
+        {
+            // Pixel position and facing come from the rasteriser, not from
+            // the vertex shader (Conventions.h).
+            spvc_compiler_unset_decoration(compiler, list[i].id, SpvDecorationLocation);
+            const std::string local = "tsv_in_" + semantic;
+            spvc_compiler_set_name(compiler, list[i].id, local.c_str());
+            rasterInputs.push_back({semantic, local, varying.GlslType, false});
+            continue;
         }
         else
         {
@@ -445,6 +456,16 @@ bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage,
             return false;
         }
         prologue += "    " + p.Name + " = " + WidenedSwizzle(wide, p.Type) + ";\n";
+    }
+    for (const SPending& p : rasterInputs)
+    {
+        if (!ReplaceDeclaration(glsl, "in", p.Type, p.Name, p.Type + " " + p.Name + ";"))
+        {
+            errors += "cannot place input " + p.Semantic + "\n";
+            return false;
+        }
+        const std::string value = p.Semantic == "VPOS0" ? std::string(kPixelPositionExpression) : kFacingExpression;
+        prologue += "    " + p.Name + " = " + WidenedSwizzle(value, p.Type) + ";\n";
     }
     std::string epilogue;
     for (const SPending& p : widenedOutputs)

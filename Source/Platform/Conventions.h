@@ -31,6 +31,11 @@
 // from -0.5 to W - 0.5 covers the target exactly with texel centres on pixel
 // centres, as in D3D.
 //
+// Pixel shader VPOS is D3D9's pixel position, whole numbers at the centres:
+// gl_FragCoord (centres at + 0.5, rows already top first) minus one half.
+// VFACE is positive for front faces: gl_FrontFacing, which follows the
+// winding rule above.
+//
 // Matrices. Our CMatrix4x4 is row-major with row vectors, as D3DX's, and
 // HLSL's mul(v, M) treats M the same way. glslang turns HLSL float RxC into
 // a SPIR-V matrix of R columns (transposing the meaning, M * v in GLSL) and
@@ -60,6 +65,8 @@ constexpr const char* kSamplerPrefix = "s_";
 constexpr const char* kAttributePrefix = "a_";
 constexpr const char* kVaryingPrefix = "v_";
 constexpr const char* kPixelOffsetUniform = "tsv_PixelOffset";
+constexpr const char* kPixelPositionExpression = "(gl_FragCoord - vec4(0.5, 0.5, 0.0, 0.0))";
+constexpr const char* kFacingExpression = "vec4(gl_FrontFacing ? 1.0 : -1.0)";
 
 // FNV-1a of a constant's name, for cheap look-ups.
 inline std::uint32_t HashConstantName(const char* name)

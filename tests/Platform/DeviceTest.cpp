@@ -251,6 +251,31 @@ TEST_F(DeviceTest, QuadCoversItsPixelRectangleOnly)
     EXPECT_PIXEL(At(10, 25), 0, 0, 0);
 }
 
+TEST_F(DeviceTest, VposIsThePixelPositionAndVfaceThePrimitiveFacing)
+{
+    ps = MakePixelShader(R"(
+float4 main(float2 position : VPOS, float face : VFACE) : COLOR0
+{
+    return float4(position / 64.0f, face > 0.0f ? 1.0f : 0.0f, 1.0f);
+}
+)");
+    device->SetPixelShader(ps);
+    device->SetRenderState(kRSCullMode, kCullNone);
+    ASSERT_TRUE(DrawQuad(0, 0, kSize, kSize));
+    Read();
+    EXPECT_PIXEL(At(0, 0), 0, 0, 255);
+    EXPECT_PIXEL(At(10, 20), 40, 80, 255); // 10/64 and 20/64 of 255
+    EXPECT_PIXEL(At(63, 32), 251, 128, 255);
+    // The same quad wound the other way faces away.
+    const SScreenVertex backwards[4] = {{-0.5f, -0.5f, 0, 1, 0, 0, 0, 0},
+                                        {-0.5f, 63.5f, 0, 1, 0, 0, 0, 0},
+                                        {63.5f, -0.5f, 0, 1, 0, 0, 0, 0},
+                                        {63.5f, 63.5f, 0, 1, 0, 0, 0, 0}};
+    ASSERT_TRUE(device->DrawPrimitiveUP(kPrimTriangleStrip, 2, backwards, sizeof(SScreenVertex)));
+    Read();
+    EXPECT_PIXEL(At(10, 20), 40, 80, 0);
+}
+
 TEST_F(DeviceTest, AlphaBlendingMixesBySourceAlpha)
 {
     device->Clear(kClearTarget, ColourARGB(255, 0, 0, 255), 1.0f, 0);
