@@ -92,12 +92,12 @@ EImportResult GetXFileNumChildren(CXFileData* object, std::size_t& count)
 
 EImportResult GetXFileChild(CXFileEnumObject* object, std::size_t index, CXFileData*& child, SXGuid& guid)
 {
-    return Child(object, index, child, guid, __LINE__, __LINE__);
+    return Child(object, index, child, guid, 1529, 1534);
 }
 
 EImportResult GetXFileChild(CXFileData* object, std::size_t index, CXFileData*& child, SXGuid& guid)
 {
-    return Child(object, index, child, guid, __LINE__, __LINE__);
+    return Child(object, index, child, guid, 1554, 1559);
 }
 
 EImportResult GetXFileDataName(CXFileData* object, std::string& name)
@@ -106,7 +106,7 @@ EImportResult GetXFileDataName(CXFileData* object, std::string& name)
         std::size_t size = 0;
         if (object->GetName(nullptr, &size) != kXOK)
         {
-            throw CFatalException("Failure getting X-File name", kImportFile, __LINE__);
+            throw CFatalException("Failure getting X-File name", kImportFile, 1589);
         }
         if (size == 0)
         {
@@ -116,7 +116,7 @@ EImportResult GetXFileDataName(CXFileData* object, std::string& name)
         std::string buffer(size, '\0'); // bad_alloc: kImportOutOfMemory
         if (object->GetName(&buffer[0], &size) != kXOK)
         {
-            throw CFatalException("Failure getting X-File name", kImportFile, __LINE__);
+            throw CFatalException("Failure getting X-File name", kImportFile, 1589);
         }
         name.assign(buffer.c_str());
         return kImportOK;
@@ -130,7 +130,7 @@ EImportResult LockXFileData(CXFileData* object, const std::uint8_t*& data, std::
         const void* pointer = nullptr;
         if (object->Lock(&actual, &pointer) != kXOK)
         {
-            throw CFatalException("Unexpected failure in Lock", kImportFile, __LINE__);
+            throw CFatalException("Unexpected failure in Lock", kImportFile, 1612);
         }
         if (size)
         {
@@ -265,7 +265,7 @@ EImportResult CImportXFile::PrepareXFileObject(CXFile*& file)
         const XResult rc = XFileCreate(&file);
         if (rc == kXErrPointer)
         {
-            throw CFatalException("Invalid parameter to D3DXFileCreate", kImportFile, __LINE__);
+            throw CFatalException("Invalid parameter to D3DXFileCreate", kImportFile, 426);
         }
         if (rc == kXErrOutOfMemory)
         {
@@ -293,7 +293,7 @@ EImportResult CImportXFile::GetXFileEnumerator(CXFile* file, const void* source,
         }
         if (rc == kXErrBadValue)
         {
-            throw CFatalException("Invalid parameter to CreateEnumObject", kImportFile, __LINE__);
+            throw CFatalException("Invalid parameter to CreateEnumObject", kImportFile, 508);
         }
         if (rc == kXErrParseError)
         {

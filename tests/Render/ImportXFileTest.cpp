@@ -3,6 +3,7 @@
 
 #include "Common/CFatalException.h"
 #include "Render/CImportXFile.h"
+#include "Render/CImportXFileSteps.h"
 #include "Render/XFile.h"
 
 #include <gtest/gtest.h>
@@ -647,4 +648,48 @@ TEST(ImportXFile, OutOfRangeIndicesAreCallerErrors)
 }
 
 } // namespace
+// The reader's "no more objects" and bad-value answers are caller errors that
+// the steps turn into fatal records with fixed sites.
+TEST(ImportXFile, StepFailuresCarryTheirRecordedSites)
+{
+    CXFile* file = nullptr;
+    ASSERT_EQ(XFileCreate(&file), kXOK);
+    CXFileEnumObject* enumerator = nullptr;
+    ASSERT_EQ(file->CreateEnumObject("tests/data/Cube.x", kXLoadFromFile, &enumerator), kXOK);
+
+    std::size_t count = 0;
+    ASSERT_EQ(import_detail::GetXFileNumChildren(enumerator, count), kImportOK);
+    CXFileData* child = nullptr;
+    SXGuid guid{};
+    try
+    {
+        import_detail::GetXFileChild(enumerator, count, child, guid);
+        ADD_FAILURE() << "no exception";
+    }
+    catch (const CFatalException& e)
+    {
+        EXPECT_EQ(e.GetMessage(), "Invalid child ID");
+        EXPECT_EQ(e.GetFile(), "Source/Render/CImportXFile");
+        EXPECT_EQ(e.GetLine(), 1529);
+        EXPECT_EQ(e.GetFunctions(), "gen::CImportXFile::GetXFileChild <- ");
+    }
+
+    ASSERT_EQ(import_detail::GetXFileChild(enumerator, 0, child, guid), kImportOK);
+    std::size_t grandChildren = 0;
+    ASSERT_EQ(import_detail::GetXFileNumChildren(child, grandChildren), kImportOK);
+    CXFileData* grandChild = nullptr;
+    try
+    {
+        import_detail::GetXFileChild(child, grandChildren, grandChild, guid);
+        ADD_FAILURE() << "no exception";
+    }
+    catch (const CFatalException& e)
+    {
+        EXPECT_EQ(e.GetLine(), 1554);
+    }
+    child->Release();
+    enumerator->Release();
+    file->Release();
+}
+
 } // namespace gen
