@@ -190,7 +190,14 @@ int RunApplication(const SAppOptions& options)
                 }
                 const double wall0 = WallSeconds();
                 const double cpu0 = CpuSeconds();
-                SceneRender(t);
+                if (options.ReplaceFrame)
+                {
+                    options.ReplaceFrame(t);
+                }
+                else
+                {
+                    SceneRender(t);
+                }
                 double wall = WallSeconds() - wall0;
                 double cpu = CpuSeconds() - cpu0;
                 if (options.AfterRender)
@@ -199,7 +206,10 @@ int RunApplication(const SAppOptions& options)
                 }
                 const double wall1 = WallSeconds();
                 const double cpu1 = CpuSeconds();
-                SceneUpdate(t);
+                if (!options.ReplaceFrame)
+                {
+                    SceneUpdate(t);
+                }
                 wall += WallSeconds() - wall1;
                 cpu += CpuSeconds() - cpu1;
                 if (KeyHit(kKeyF1) && !ChangeDisplayMode(window, true))

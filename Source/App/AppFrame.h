@@ -26,6 +26,9 @@ struct SAppOptions
     std::function<float(float measured)> FrameTime;
     // Called before frame n (0-based) runs, e.g. to inject key events.
     std::function<void(int frame)> BeforeFrame;
+    // Runs instead of SceneRender and SceneUpdate when set, with the frame's
+    // time (e.g. a benchmark's reference frame that draws only a quad).
+    std::function<void(float t)> ReplaceFrame;
     // Called right after SceneRender of frame n, while its image is in the back buffer.
     std::function<void(int frame)> AfterRender;
     // Called after frame n with the seconds it took (render and update), wall and CPU.

@@ -97,5 +97,48 @@ TEST(CaptureOptions, FrameStatisticsInMilliseconds)
     EXPECT_NE(json.find("\"p95_ms\": 4.000000"), std::string::npos);
 }
 
+TEST(CaptureOptions, ResizesInFrameOrderAndTheFloorMode)
+{
+    SCaptureOptions o;
+    std::string error;
+    ASSERT_TRUE(Parse({"--frames", "50", "--out", "d", "--resize", "40:320x240", "10:800x600", "--floor"}, o, error))
+        << error;
+    EXPECT_TRUE(o.Floor);
+    ASSERT_EQ(o.Resizes.size(), 2u);
+    EXPECT_EQ(o.Resizes[0].Frame, 10);
+    EXPECT_EQ(o.Resizes[0].Width, 800);
+    EXPECT_EQ(o.Resizes[0].Height, 600);
+    EXPECT_EQ(o.Resizes[1].Frame, 40);
+    ASSERT_TRUE(Parse({"--frames", "5", "--out", "d"}, o, error));
+    EXPECT_FALSE(o.Floor);
+    EXPECT_TRUE(o.Resizes.empty());
+    EXPECT_FALSE(Parse({"--frames", "5", "--out", "d", "--resize"}, o, error));
+    EXPECT_FALSE(Parse({"--frames", "5", "--out", "d", "--resize", "320x240"}, o, error));
+    EXPECT_FALSE(Parse({"--frames", "5", "--out", "d", "--resize", "2:320"}, o, error));
+    EXPECT_FALSE(Parse({"--frames", "5", "--out", "d", "--resize", "x:320x240"}, o, error));
+}
+
+TEST(CaptureOptions, StatisticsReportGlErrorsAndResidentMemory)
+{
+    SRunHealth health;
+    std::string json = StatsJson(2, SFrameStats(), SFrameStats(), health);
+    EXPECT_NE(json.find("\"gl_errors\": 0"), std::string::npos);
+    EXPECT_EQ(json.find("rss_kb"), std::string::npos); // nothing sampled, nothing claimed
+    health.GlErrors = 3;
+    health.FirstGlError = 0x502;
+    health.FirstGlErrorFrame = 7;
+    health.RssKb = {{0, 1000}, {1000, 1500}, {1999, 1200}};
+    json = StatsJson(2000, SFrameStats(), SFrameStats(), health);
+    EXPECT_NE(json.find("\"gl_errors\": 3"), std::string::npos);
+    EXPECT_NE(json.find("\"first_gl_error\": 1282"), std::string::npos);
+    EXPECT_NE(json.find("\"first_gl_error_frame\": 7"), std::string::npos);
+    EXPECT_NE(json.find("\"rss_kb_start\": 1000"), std::string::npos);
+    EXPECT_NE(json.find("\"rss_kb_end\": 1200"), std::string::npos);
+    EXPECT_NE(json.find("\"rss_kb_max\": 1500"), std::string::npos);
+    EXPECT_NE(json.find("[[0, 1000], [1000, 1500], [1999, 1200]]"), std::string::npos);
+    EXPECT_EQ(json.back(), '\n');
+    EXPECT_EQ(json[json.size() - 2], '}');
+}
+
 } // namespace
 } // namespace gen

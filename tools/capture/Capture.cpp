@@ -7,9 +7,13 @@
 #include "App/Device.h"
 #include "App/Input.h"
 #include "CaptureOptions.h"
+#include "Effects/PostProcess.h"
+#include "Platform/CWindow.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
+#include <epoxy/gl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -40,6 +44,53 @@ bool SavePng(const std::string& path, const SShot& shot)
     return ok;
 }
 
+// The benchmark floor: what any frame of this size costs at least. Clear,
+// the scene texture on one full-screen quad through the no-filter shader,
+// present.
+void FloorFrame()
+{
+    gen::CDevice* device = gen::Device;
+    if (!device)
+    {
+        return;
+    }
+    if (device->BeginScene())
+    {
+        device->Clear(gen::kClearTarget | gen::kClearZBuffer | gen::kClearStencil, 0, 1.0f, 0);
+        device->SetTexture(0, gen::GetSceneTexture());
+        gen::ApplyPostProcess(gen::kNoFilter);
+        if (gen::CConstantTable* table = gen::GetFilterConstantTable(gen::kNoFilter))
+        {
+            const float topLeft[2] = {0.0f, 0.0f}, bottomRight[2] = {1.0f, 1.0f};
+            table->SetFloatArray("UVTopLeft", topLeft, 2);
+            table->SetFloatArray("UVBottomRight", bottomRight, 2);
+        }
+        gen::DrawScreenQuad(0.0f, 0.0f, static_cast<float>(gen::ViewportWidth), static_cast<float>(gen::ViewportHeight),
+                            0.0f, 0.0f, 1.0f, 1.0f, false, 0.0f);
+        device->SetTexture(0, nullptr);
+        device->EndScene();
+    }
+    device->Present();
+}
+
+long ResidentKb()
+{
+    long pages = 0, resident = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (!statm)
+    {
+        return 0;
+    }
+    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+    {
+        resident = 0;
+    }
+    std::fclose(statm);
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+constexpr int kRssSampleFrames = 1000;
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -51,7 +102,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr,
                      "tessavin-capture: %s\n"
                      "usage: tessavin-capture --frames N --out DIR [--size WxH] [--press FRAME:VK ...]\n"
-                     "       [--hold FROM-TO:VK ...] [--fixed-dt SECONDS] [--shots A,B,...]\n",
+                     "       [--hold FROM-TO:VK ...] [--fixed-dt SECONDS] [--shots A,B,...]\n"
+                     "       [--resize FRAME:WxH ...] [--floor]\n",
                      error.c_str());
         return 2;
     }
@@ -64,6 +116,8 @@ int main(int argc, char** argv)
     }
     std::vector<double> wall, cpu;
     std::size_t nextEvent = 0;
+    std::size_t nextResize = 0;
+    gen::SRunHealth health;
 
     gen::SAppOptions app;
     app.ClientWidth = options.Width;
@@ -74,7 +128,26 @@ int main(int argc, char** argv)
     {
         app.FrameTime = [&](float) { return options.FixedDt; };
     }
+    if (options.Floor)
+    {
+        app.ReplaceFrame = [](float) { FloorFrame(); };
+    }
     app.BeforeFrame = [&](int frame) {
+        while (nextResize < options.Resizes.size() && options.Resizes[nextResize].Frame <= frame)
+        {
+            const gen::SResizeEvent& e = options.Resizes[nextResize++];
+            gen::CWindow* window = gen::MainWindow();
+            if (window && !gen::FullScreen)
+            {
+                // The size event may come late or not at all (no window
+                // manager, offscreen driver): apply the new size now.
+                window->SetClientSize(e.Width, e.Height);
+                if (gen::Device && !gen::ChangeDisplayMode(*window, false))
+                {
+                    window->Destroy();
+                }
+            }
+        }
         while (nextEvent < options.KeyEvents.size() && options.KeyEvents[nextEvent].Frame <= frame)
         {
             const gen::SKeyEvent& e = options.KeyEvents[nextEvent++];
@@ -95,9 +168,24 @@ int main(int argc, char** argv)
             gen::Device->ReadBackBuffer(found->second.Pixels, found->second.Width, found->second.Height);
         }
     };
-    app.AfterFrame = [&](int, double wallSeconds, double cpuSeconds) {
+    app.AfterFrame = [&](int frame, double wallSeconds, double cpuSeconds) {
         wall.push_back(wallSeconds);
         cpu.push_back(cpuSeconds);
+        if (gen::Device)
+        {
+            for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError())
+            {
+                if (health.GlErrors++ == 0)
+                {
+                    health.FirstGlError = e;
+                    health.FirstGlErrorFrame = frame;
+                }
+            }
+        }
+        if (frame % kRssSampleFrames == 0 || frame + 1 == options.Frames)
+        {
+            health.RssKb.emplace_back(frame, ResidentKb());
+        }
     };
     gen::RunApplication(app);
 
@@ -123,7 +211,13 @@ int main(int argc, char** argv)
         }
     }
     std::ofstream stats(options.OutDir + "/stats.json");
-    stats << gen::StatsJson(frames, gen::ComputeFrameStats(wall), gen::ComputeFrameStats(cpu));
+    stats << gen::StatsJson(frames, gen::ComputeFrameStats(wall), gen::ComputeFrameStats(cpu), health);
+    if (health.GlErrors > 0)
+    {
+        std::fprintf(stderr, "tessavin-capture: %d GL errors, the first (0x%04x) after frame %d\n", health.GlErrors,
+                     health.FirstGlError, health.FirstGlErrorFrame);
+        status = 1;
+    }
     if (!stats)
     {
         status = 1;

@@ -27,6 +27,20 @@ bool ParseInt(const std::string& text, int& value)
     return true;
 }
 
+bool ParseSize(const std::string& text, std::int32_t& width, std::int32_t& height)
+{
+    int w = 0, h = 0;
+    const std::size_t at = text.find('x');
+    if (at == std::string::npos || !ParseInt(text.substr(0, at), w) || !ParseInt(text.substr(at + 1), h) || w < 1 ||
+        h < 1 || w > 16384 || h > 16384)
+    {
+        return false;
+    }
+    width = w;
+    height = h;
+    return true;
+}
+
 bool ParseKey(const std::string& text, int& code)
 {
     return ParseInt(text, code) && code > 0 && code < 256;
@@ -82,21 +96,39 @@ bool ParseCaptureOptions(int argc, const char* const* argv, SCaptureOptions& opt
         }
         else if (flag == "--size")
         {
-            int w = 0, h = 0;
-            const std::size_t x = v.npos;
             if (!value(v))
             {
                 return false;
             }
-            const std::size_t at = v.find('x');
-            if (at == x || !ParseInt(v.substr(0, at), w) || !ParseInt(v.substr(at + 1), h) || w < 1 || h < 1 ||
-                w > 16384 || h > 16384)
+            if (!ParseSize(v, options.Width, options.Height))
             {
                 error = "--size needs WIDTHxHEIGHT";
                 return false;
             }
-            options.Width = w;
-            options.Height = h;
+        }
+        else if (flag == "--resize")
+        {
+            std::vector<std::string> list;
+            if (!values(list))
+            {
+                return false;
+            }
+            for (const std::string& item : list)
+            {
+                const std::size_t colon = item.find(':');
+                SResizeEvent e;
+                if (colon == std::string::npos || !ParseInt(item.substr(0, colon), e.Frame) ||
+                    !ParseSize(item.substr(colon + 1), e.Width, e.Height))
+                {
+                    error = "--resize needs FRAME:WIDTHxHEIGHT";
+                    return false;
+                }
+                options.Resizes.push_back(e);
+            }
+        }
+        else if (flag == "--floor")
+        {
+            options.Floor = true;
         }
         else if (flag == "--press" || flag == "--hold")
         {
@@ -194,6 +226,8 @@ bool ParseCaptureOptions(int argc, const char* const* argv, SCaptureOptions& opt
     std::stable_sort(options.KeyEvents.begin(), options.KeyEvents.end(), [](const SKeyEvent& a, const SKeyEvent& b) {
         return a.Frame != b.Frame ? a.Frame < b.Frame : (!a.Down && b.Down);
     });
+    std::stable_sort(options.Resizes.begin(), options.Resizes.end(),
+                     [](const SResizeEvent& a, const SResizeEvent& b) { return a.Frame < b.Frame; });
     return true;
 }
 
@@ -218,7 +252,7 @@ SFrameStats ComputeFrameStats(std::vector<double> seconds)
     return stats;
 }
 
-std::string StatsJson(int frames, const SFrameStats& wall, const SFrameStats& cpu)
+std::string StatsJson(int frames, const SFrameStats& wall, const SFrameStats& cpu, const SRunHealth& health)
 {
     std::ostringstream out;
     out.precision(6);
@@ -229,7 +263,29 @@ std::string StatsJson(int frames, const SFrameStats& wall, const SFrameStats& cp
         << "  \"p95_ms\": " << wall.P95 << ",\n"
         << "  \"cpu_mean_ms\": " << cpu.Mean << ",\n"
         << "  \"cpu_median_ms\": " << cpu.Median << ",\n"
-        << "  \"cpu_p95_ms\": " << cpu.P95 << "\n}\n";
+        << "  \"cpu_p95_ms\": " << cpu.P95 << ",\n"
+        << "  \"gl_errors\": " << health.GlErrors;
+    if (health.GlErrors > 0)
+    {
+        out << ",\n  \"first_gl_error\": " << health.FirstGlError << ",\n  \"first_gl_error_frame\": "
+            << health.FirstGlErrorFrame;
+    }
+    if (!health.RssKb.empty())
+    {
+        long most = 0;
+        for (const auto& sample : health.RssKb)
+        {
+            most = std::max(most, sample.second);
+        }
+        out << ",\n  \"rss_kb_start\": " << health.RssKb.front().second << ",\n  \"rss_kb_end\": "
+            << health.RssKb.back().second << ",\n  \"rss_kb_max\": " << most << ",\n  \"rss_kb\": [";
+        for (std::size_t i = 0; i < health.RssKb.size(); ++i)
+        {
+            out << (i ? ", " : "") << "[" << health.RssKb[i].first << ", " << health.RssKb[i].second << "]";
+        }
+        out << "]";
+    }
+    out << "\n}\n";
     return out.str();
 }
 

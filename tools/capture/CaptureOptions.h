@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace gen
@@ -15,6 +16,13 @@ struct SKeyEvent
     bool Down = true;
 };
 
+// The window's client area takes a new size just before this frame runs.
+struct SResizeEvent
+{
+    int Frame = 0;
+    std::int32_t Width = 0, Height = 0;
+};
+
 struct SCaptureOptions
 {
     int Frames = 0;
@@ -23,13 +31,18 @@ struct SCaptureOptions
     std::vector<SKeyEvent> KeyEvents;  // sorted by frame
     float FixedDt = -1.0f;             // negative: measured frame times
     std::vector<int> Shots;            // frames to save (default: the last)
+    std::vector<SResizeEvent> Resizes; // sorted by frame
+    bool Floor = false;                // draw only clear + one textured quad + present
 };
 
 // Parses argv; on failure returns false with a message in error.
 //   --frames N --out DIR [--size WxH] [--press FRAME:VK ...]
 //   [--hold FROM-TO:VK ...] [--fixed-dt SECONDS] [--shots A,B,...]
+//   [--resize FRAME:WxH ...] [--floor]
 // Frames count from 0. A press holds the key for one frame (down before
 // FRAME, up before FRAME+1); a hold keeps it down from FROM to TO inclusive.
+// --floor replaces the scene's render and update by a reference frame of the
+// same size (clear, one full-screen textured quad, present) for benchmarks.
 bool ParseCaptureOptions(int argc, const char* const* argv, SCaptureOptions& options, std::string& error);
 
 struct SFrameStats
@@ -40,6 +53,19 @@ struct SFrameStats
 // Mean, median and 95th percentile (nearest rank) of seconds, in ms.
 SFrameStats ComputeFrameStats(std::vector<double> seconds);
 
-std::string StatsJson(int frames, const SFrameStats& wall, const SFrameStats& cpu);
+// What a long run watches besides frame times.
+struct SRunHealth
+{
+    std::vector<std::pair<int, long>> RssKb; // (frame, resident set in KiB) samples
+    int GlErrors = 0;                        // error codes read from glGetError at frame ends
+    int FirstGlErrorFrame = -1;
+    unsigned FirstGlError = 0;
+};
+
+// Frame counts and statistics; with health also "gl_errors" and, when
+// sampled, the resident memory at the first and last sample, its maximum
+// and every sample.
+std::string StatsJson(int frames, const SFrameStats& wall, const SFrameStats& cpu,
+                      const SRunHealth& health = SRunHealth());
 
 } // namespace gen
