@@ -190,6 +190,12 @@ bool CWindow::SetFullScreen(bool fullScreen)
     {
         return false;
     }
+    SDL_Rect bounds;
+    if (fullScreen && SDL_GetWindowDisplayIndex(mWindow) != 0 && SDL_GetDisplayBounds(0, &bounds) == 0)
+    {
+        // Desktop full screen takes the window's display: make that display 0.
+        SDL_SetWindowPosition(mWindow, bounds.x, bounds.y);
+    }
     return SDL_SetWindowFullscreen(mWindow, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
 }
 
