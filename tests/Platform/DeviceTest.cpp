@@ -502,6 +502,41 @@ TEST_F(DeviceGeometryTest, MatricesActInMulVectorMatrixOrder)
     EXPECT_PIXEL(At(16, 16), 0, 0, 0);
 }
 
+TEST_F(DeviceGeometryTest, RowMajorAndSmallerMatricesKeepTheSameMeaning)
+{
+    // row_major storage, and a float3x3 taken from the top-left of ours.
+    SafeRelease(vs);
+    vs = MakeVertexShader(R"(
+row_major float4x4 Move;
+float3x3 Turn;
+struct VS_OUTPUT { float4 Position : POSITION; float4 Colour : TEXCOORD0; };
+VS_OUTPUT main(float3 pos : POSITION, float3 colour : TEXCOORD0)
+{
+    VS_OUTPUT o;
+    o.Position = mul(float4(mul(pos, Turn), 1.0f), Move);
+    o.Colour = float4(colour, 1.0f);
+    return o;
+}
+)");
+    MakeSquare(0.25f, -0.125f, 0.75f, 0.125f, 0, 1, 0); // right of the centre
+    CMatrix4x4 move = CMatrix4x4::kIdentity;
+    move(3, 1) = 0.5f; // up
+    CMatrix4x4 turn = CMatrix4x4::kIdentity;
+    // Quarter turn: x -> y (row 0 is where the x axis goes, as in CMatrix4x4).
+    turn(0, 0) = 0;
+    turn(0, 1) = 1;
+    turn(1, 0) = -1;
+    turn(1, 1) = 0;
+    ASSERT_TRUE(vsTable->SetMatrix("Move", move));
+    ASSERT_TRUE(vsTable->SetMatrix("Turn", turn));
+    ASSERT_TRUE(DrawSquare());
+    Read();
+    // Turned to clip x -0.125..0.125, y 0.25..0.75, then moved up by 0.5: y 0.75..1.25.
+    EXPECT_PIXEL(At(32, 2), 0, 255, 0);
+    EXPECT_PIXEL(At(32, 12), 0, 0, 0);
+    EXPECT_PIXEL(At(48, 32), 0, 0, 0);
+}
+
 TEST_F(DeviceGeometryTest, CullModesFollowScreenWinding)
 {
     MakeSquare(-1, -1, 1, 1, 0, 1, 1);
