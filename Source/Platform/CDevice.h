@@ -8,8 +8,9 @@
 // - Objects (textures, surfaces, buffers, declarations, shaders, constant
 //   tables, fonts) are reference counted. A Create... call or a Get... call
 //   that hands out an object gives the caller one reference, returned with
-//   Release() (SafeRelease clears the pointer too). Every object holds a
-//   reference on its device, so the GL context outlives them all.
+//   Release() (SafeRelease clears the pointer too). Objects do not keep
+//   their device alive: release them before the device; one released after
+//   it has lost its GL object with the context and merely frees itself.
 // - Screen space is D3D's: pixel (0, 0) is the top-left one, pixel centres
 //   lie on whole coordinates, texture v = 0 is the top row, clip-space depth
 //   runs 0..1, clockwise triangles face the viewer by default and matrices
@@ -17,8 +18,11 @@
 //   HLSL (CShader.h); the device converts the conventions, callers never do.
 // - State set with SetRenderState, SetSamplerState, SetTexture, SetStreamSource,
 //   SetIndices, SetVertexDeclaration/SetFVF and the shaders holds until set
-//   again, across draws, render-target changes and resets. Defaults are D3D's
-//   (cull CCW, z on, z write on, no blending, point sampling, wrap).
+//   again, across draws and render-target changes. Defaults are D3D's (cull
+//   CCW, z on, z write on, z less-or-equal, no blending, point sampling, no
+//   mipmaps, wrap). Reset, as in D3D, restores the defaults and unbinds
+//   textures, buffers, declaration and shaders, and makes the back buffer the
+//   render target again.
 // - The back buffer is a surface like any other: GetRenderTarget(0) at start-up
 //   returns it, SetRenderTarget(0, ...) switches back to it. SetRenderTarget
 //   also resets the viewport to the whole target, as in D3D. The depth-stencil
