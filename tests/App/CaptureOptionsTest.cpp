@@ -128,10 +128,12 @@ TEST(CaptureOptions, StatisticsReportGlErrorsAndResidentMemory)
     health.FirstGlError = 0x502;
     health.FirstGlErrorFrame = 7;
     health.RssKb = {{0, 1000}, {1000, 1500}, {1999, 1200}};
+    health.Renderer = "GPU \"9\"";
     json = StatsJson(2000, SFrameStats(), SFrameStats(), health);
     EXPECT_NE(json.find("\"gl_errors\": 3"), std::string::npos);
     EXPECT_NE(json.find("\"first_gl_error\": 1282"), std::string::npos);
     EXPECT_NE(json.find("\"first_gl_error_frame\": 7"), std::string::npos);
+    EXPECT_NE(json.find("\"renderer\": \"GPU \\\"9\\\"\""), std::string::npos);
     EXPECT_NE(json.find("\"rss_kb_start\": 1000"), std::string::npos);
     EXPECT_NE(json.find("\"rss_kb_end\": 1200"), std::string::npos);
     EXPECT_NE(json.find("\"rss_kb_max\": 1500"), std::string::npos);

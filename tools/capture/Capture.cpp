@@ -173,6 +173,11 @@ int main(int argc, char** argv)
         cpu.push_back(cpuSeconds);
         if (gen::Device)
         {
+            if (health.Renderer.empty())
+            {
+                const GLubyte* renderer = glGetString(GL_RENDERER);
+                health.Renderer = renderer ? reinterpret_cast<const char*>(renderer) : "?";
+            }
             for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError())
             {
                 if (health.GlErrors++ == 0)

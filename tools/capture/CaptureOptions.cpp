@@ -265,6 +265,19 @@ std::string StatsJson(int frames, const SFrameStats& wall, const SFrameStats& cp
         << "  \"cpu_median_ms\": " << cpu.Median << ",\n"
         << "  \"cpu_p95_ms\": " << cpu.P95 << ",\n"
         << "  \"gl_errors\": " << health.GlErrors;
+    if (!health.Renderer.empty())
+    {
+        out << ",\n  \"renderer\": \"";
+        for (char c : health.Renderer)
+        {
+            if (c == '"' || c == '\\')
+            {
+                out << '\\';
+            }
+            out << (static_cast<unsigned char>(c) < 0x20 ? ' ' : c);
+        }
+        out << '"';
+    }
     if (health.GlErrors > 0)
     {
         out << ",\n  \"first_gl_error\": " << health.FirstGlError << ",\n  \"first_gl_error_frame\": "

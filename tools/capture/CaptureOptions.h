@@ -60,9 +60,11 @@ struct SRunHealth
     int GlErrors = 0;                        // error codes read from glGetError at frame ends
     int FirstGlErrorFrame = -1;
     unsigned FirstGlError = 0;
+    std::string Renderer; // the GL renderer string ("" if unknown)
 };
 
-// Frame counts and statistics; with health also "gl_errors" and, when
+// Frame counts and statistics; with health also "gl_errors", the renderer
+// when known and, when
 // sampled, the resident memory at the first and last sample, its maximum
 // and every sample.
 std::string StatsJson(int frames, const SFrameStats& wall, const SFrameStats& cpu,
