@@ -48,12 +48,15 @@ for size in "$@"; do
       "$capture" --frames "$((frames * 2))" --size "$size" --fixed-dt 0.016 --out "$out/perf" > /dev/null 2>&1
     perf report -i "$out/perf.data" --stdio -q --sort comm,dso,sym --percent-limit 0 2> /dev/null > "$out/report"
     cpu=$(field "$out/perf" cpu_mean_ms)
-    awk -v cpu="$cpu" '
+    awk -v cpu="$cpu" 'BEGIN { n = 0 }
       { pct = $1 + 0 }
       $2 == "tessavin-captur" || $2 ~ /^llvmpipe/ { process += pct }
-      $3 == "tessavin-capture" && / gen::/ { ours += pct }
-      END { if (process > 0) printf "  own code %.3f ms of %.2f ms process CPU per frame (%.1f%%)\n",
-            cpu * ours / process, cpu, 100 * ours / process }' "$out/report"
-    grep ' gen::' "$out/report" | head -n 8 | sed 's/^/    /'
+      $3 == "tessavin-capture" && / gen::/ {
+        ours += pct
+        if (n < 8) { name = $0; sub(/^.*\[\.\] /, "", name); top[n] = name; share[n++] = pct } }
+      END { if (process == 0) exit
+            printf "  own code %.3f ms of %.2f ms process CPU per frame (%.1f%%); most of it:\n",
+                   cpu * ours / process, cpu, 100 * ours / process
+            for (i = 0; i < n; ++i) printf "    %.4f ms  %s\n", cpu * share[i] / process, top[i] }' "$out/report"
   fi
 done
