@@ -1,9 +1,6 @@
-// Checks of the generated media: every .x file is well formed in its own right (text
-// and binary), imports through the importer with the vertex layouts its render
-// methods need and with all texture files present, and the level file places what
-// the scene relies on.
-
-#include "XTree.h"
+// Checks of the generated media: every .x file (text and binary) imports with the
+// vertex layouts its render methods need, unit normals, faces wound to match them
+// and all texture files present, and the level file places what the scene relies on.
 
 #include "Render/CImportXFile.h"
 #include "Render/RenderMethodInfo.h"
@@ -57,178 +54,16 @@ std::vector<fs::path> MediaFiles(const std::string& extension)
     return out;
 }
 
-struct SVec
+// Position and normal of vertex v of an imported submesh (both layouts start so).
+void VertexAt(const SSubMesh& sub, std::uint32_t v, CVector3& position, CVector3& normal)
 {
-    double X, Y, Z;
-};
-
-SVec Sub(SVec a, SVec b) { return {a.X - b.X, a.Y - b.Y, a.Z - b.Z}; }
-SVec Cross(SVec a, SVec b) { return {a.Y * b.Z - a.Z * b.Y, a.Z * b.X - a.X * b.Z, a.X * b.Y - a.Y * b.X}; }
-double Dot(SVec a, SVec b) { return a.X * b.X + a.Y * b.Y + a.Z * b.Z; }
-
-// Reads "count; count x (n; n indices)" from `numbers` at `pos`.
-bool ReadFaces(const std::vector<double>& numbers, std::size_t& pos, std::vector<std::vector<std::uint32_t>>& faces)
-{
-    if (pos >= numbers.size())
-    {
-        return false;
-    }
-    const std::size_t count = static_cast<std::size_t>(numbers[pos++]);
-    for (std::size_t f = 0; f < count; ++f)
-    {
-        if (pos >= numbers.size())
-        {
-            return false;
-        }
-        const std::size_t n = static_cast<std::size_t>(numbers[pos++]);
-        if (pos + n > numbers.size())
-        {
-            return false;
-        }
-        std::vector<std::uint32_t> face;
-        for (std::size_t k = 0; k < n; ++k)
-        {
-            face.push_back(static_cast<std::uint32_t>(numbers[pos++]));
-        }
-        faces.push_back(face);
-    }
-    return true;
-}
-
-const SXObject* Child(const SXObject& o, const std::string& name)
-{
-    for (const SXObject& c : o.Children)
-    {
-        if (c.Template == name)
-        {
-            return &c;
-        }
-    }
-    return nullptr;
-}
-
-// One Mesh object: counts, index ranges, and faces wound clockwise seen from the side
-// their normals point to (the default culling keeps only those).
-void CheckMesh(const SXObject& mesh, const std::string& where)
-{
-    SCOPED_TRACE(where + " mesh " + mesh.Name);
-    const auto& n = mesh.Numbers;
-    ASSERT_FALSE(n.empty());
-    const std::size_t numVertices = static_cast<std::size_t>(n[0]);
-    ASSERT_LE(numVertices, 65536u) << "16-bit indices cannot address more";
-    ASSERT_GE(n.size(), 1 + 3 * numVertices + 1);
-    std::vector<SVec> positions;
-    for (std::size_t v = 0; v < numVertices; ++v)
-    {
-        positions.push_back({n[1 + 3 * v], n[2 + 3 * v], n[3 + 3 * v]});
-    }
-    std::size_t pos = 1 + 3 * numVertices;
-    std::vector<std::vector<std::uint32_t>> faces;
-    ASSERT_TRUE(ReadFaces(n, pos, faces));
-    EXPECT_EQ(pos, n.size()) << "spare numbers after the faces";
-    for (const auto& face : faces)
-    {
-        ASSERT_GE(face.size(), 3u);
-        for (std::uint32_t i : face)
-        {
-            ASSERT_LT(i, numVertices);
-        }
-    }
-
-    const SXObject* normals = Child(mesh, "MeshNormals");
-    ASSERT_NE(normals, nullptr) << "lit and layout-bound methods need normals";
-    const std::size_t numNormals = static_cast<std::size_t>(normals->Numbers.at(0));
-    ASSERT_GE(normals->Numbers.size(), 1 + 3 * numNormals + 1);
-    std::vector<SVec> normalList;
-    for (std::size_t v = 0; v < numNormals; ++v)
-    {
-        const SVec nv = {normals->Numbers[1 + 3 * v], normals->Numbers[2 + 3 * v], normals->Numbers[3 + 3 * v]};
-        EXPECT_NEAR(std::sqrt(Dot(nv, nv)), 1.0, 1e-4) << "normal " << v;
-        normalList.push_back(nv);
-    }
-    std::size_t normalPos = 1 + 3 * numNormals;
-    std::vector<std::vector<std::uint32_t>> normalFaces;
-    ASSERT_TRUE(ReadFaces(normals->Numbers, normalPos, normalFaces));
-    EXPECT_EQ(normalPos, normals->Numbers.size());
-    ASSERT_EQ(normalFaces.size(), faces.size());
-    for (std::size_t f = 0; f < faces.size(); ++f)
-    {
-        ASSERT_EQ(normalFaces[f].size(), faces[f].size()) << "face " << f;
-        for (std::size_t k = 2; k < faces[f].size(); ++k)
-        {
-            const SVec a = positions[faces[f][0]], b = positions[faces[f][k - 1]], c = positions[faces[f][k]];
-            const SVec geometric = Cross(Sub(b, a), Sub(c, a));
-            if (Dot(geometric, geometric) < 1e-12)
-            {
-                continue; // degenerate corner of a pole fan
-            }
-            for (std::uint32_t ni : normalFaces[f])
-            {
-                ASSERT_LT(ni, numNormals);
-                EXPECT_GT(Dot(geometric, normalList[ni]), 0.0) << "face " << f << " is wound against its normals";
-            }
-        }
-    }
-
-    const SXObject* uv = Child(mesh, "MeshTextureCoords");
-    ASSERT_NE(uv, nullptr) << "every layout carries texture coordinates";
-    EXPECT_EQ(static_cast<std::size_t>(uv->Numbers.at(0)), numVertices);
-    EXPECT_EQ(uv->Numbers.size(), 1 + 2 * numVertices);
-
-    const SXObject* list = Child(mesh, "MeshMaterialList");
-    ASSERT_NE(list, nullptr) << "a mesh without a material list draws nothing";
-    ASSERT_GE(list->Numbers.size(), 2u);
-    const std::size_t numMaterials = static_cast<std::size_t>(list->Numbers[0]);
-    const std::size_t numIndices = static_cast<std::size_t>(list->Numbers[1]);
-    EXPECT_TRUE(numIndices == faces.size() || numIndices == 1);
-    ASSERT_EQ(list->Numbers.size(), 2 + numIndices);
-    for (std::size_t i = 0; i < numIndices; ++i)
-    {
-        EXPECT_LT(list->Numbers[2 + i], static_cast<double>(numMaterials));
-    }
-    std::size_t materials = 0;
-    for (const SXObject& m : list->Children)
-    {
-        if (m.Template != "Material")
-        {
-            continue;
-        }
-        ++materials;
-        EXPECT_FALSE(m.Name.empty()) << "material names select render methods";
-        EXPECT_EQ(m.Numbers.size(), 11u) << m.Name;
-        for (const SXObject& t : m.Children)
-        {
-            EXPECT_EQ(t.Template, "TextureFilename");
-            EXPECT_EQ(t.Strings.size(), 1u);
-        }
-    }
-    EXPECT_EQ(materials, numMaterials);
-}
-
-void CheckFrame(const SXObject& frame, const std::string& where, std::size_t& meshes)
-{
-    const SXObject* matrix = Child(frame, "FrameTransformMatrix");
-    if (matrix)
-    {
-        EXPECT_EQ(matrix->Numbers.size(), 16u) << where << " frame " << frame.Name;
-    }
-    for (const SXObject& c : frame.Children)
-    {
-        if (c.Template == "Mesh")
-        {
-            ++meshes;
-            CheckMesh(c, where);
-        }
-        else if (c.Template == "Frame")
-        {
-            CheckFrame(c, where, meshes);
-        }
-    }
+    std::memcpy(&position, &sub.Vertices[v * sub.VertexSize], sizeof position);
+    std::memcpy(&normal, &sub.Vertices[v * sub.VertexSize + 12], sizeof normal);
 }
 
 } // namespace
 
-TEST(MediaMeshes, EveryFileIsWellFormedTextOrBinary)
+TEST(MediaMeshes, ImportWithTheirMethodsLayoutsAndTextures)
 {
     const auto files = MediaFiles(".x");
     ASSERT_GE(files.size(), 10u);
@@ -236,28 +71,7 @@ TEST(MediaMeshes, EveryFileIsWellFormedTextOrBinary)
     for (const fs::path& path : files)
     {
         SCOPED_TRACE(path.filename().string());
-        const std::string bytes = ReadFile(path);
-        binary += bytes.compare(0, 16, "xof 0303bin 0032") == 0;
-        std::vector<SXObject> objects;
-        std::string error;
-        ASSERT_TRUE(ReadXTree(bytes, objects, error)) << error;
-        std::size_t meshes = 0;
-        for (const SXObject& o : objects)
-        {
-            ASSERT_EQ(o.Template, "Frame") << "meshes sit in named frames";
-            CheckFrame(o, path.filename().string(), meshes);
-        }
-        EXPECT_GE(meshes, 1u);
-    }
-    EXPECT_GE(binary, 1u) << "both forms of the format should be exercised";
-    EXPECT_LT(binary, files.size());
-}
-
-TEST(MediaMeshes, ImportWithTheirMethodsLayoutsAndTextures)
-{
-    for (const fs::path& path : MediaFiles(".x"))
-    {
-        SCOPED_TRACE(path.filename().string());
+        binary += ReadFile(path).compare(0, 16, "xof 0303bin 0032") == 0;
         CImportXFile importer;
         ASSERT_EQ(importer.ImportFile(path.string()), kImportOK);
         ASSERT_GE(importer.GetNumSubMeshes(), 1u);
@@ -268,6 +82,26 @@ TEST(MediaMeshes, ImportWithTheirMethodsLayoutsAndTextures)
             ASSERT_EQ(importer.GetSubMesh(s, sub, RenderMethodUsesTangents(method)), kImportOK);
             EXPECT_EQ(sub.VertexSize, RenderMethodUsesTangents(method) ? 44u : 32u)
                 << "vertices must match the method's layout";
+            // Unit normals, and triangles wound clockwise seen from the side their
+            // normals point to (the default culling keeps only those).
+            for (std::uint32_t f = 0; f < sub.NumFaces; ++f)
+            {
+                CVector3 p[3], n[3];
+                for (int k = 0; k < 3; ++k)
+                {
+                    VertexAt(sub, sub.Faces[f * 3 + k], p[k], n[k]);
+                    EXPECT_NEAR(n[k].Length(), 1.0f, 1e-3f) << "face " << f;
+                }
+                const CVector3 geometric = Cross(p[1] - p[0], p[2] - p[0]);
+                if (Dot(geometric, geometric) < 1e-10f)
+                {
+                    continue; // degenerate corner of a pole fan
+                }
+                for (int k = 0; k < 3; ++k)
+                {
+                    EXPECT_GT(Dot(geometric, n[k]), 0.0f) << "face " << f << " is wound against its normals";
+                }
+            }
             if (RenderMethodUsesTangents(method))
             {
                 // Tangents follow the normal at 12 bytes; a zero one means degenerate texture coordinates.
@@ -289,6 +123,8 @@ TEST(MediaMeshes, ImportWithTheirMethodsLayoutsAndTextures)
             }
         }
     }
+    EXPECT_GE(binary, 1u) << "both forms of the format should be exercised";
+    EXPECT_LT(binary, files.size());
 }
 
 namespace
