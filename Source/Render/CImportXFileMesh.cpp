@@ -287,16 +287,7 @@ EImportResult CImportXFile::ReadDuplicationData(CXFileData* object, std::uint32_
             return kImportBadData;
         }
         mesh.NumOriginalVertices = cursor.Dword();
-        if (!cursor.Has(static_cast<std::uint64_t>(count) * 4))
-        {
-            return kImportBadData;
-        }
-        mesh.Duplication.resize(count);
-        for (std::uint32_t& d : mesh.Duplication)
-        {
-            d = cursor.Dword();
-        }
-        return kImportOK;
+        return cursor.DwordArray(mesh.Duplication, count) ? kImportOK : kImportBadData;
     });
 }
 
@@ -316,16 +307,7 @@ EImportResult CImportXFile::ReadAdjacencyData(CXFileData* object, std::uint32_t 
             return r;
         }
         const std::uint32_t count = cursor.Dword();
-        if (!cursor.Has(static_cast<std::uint64_t>(count) * 4))
-        {
-            return kImportBadData;
-        }
-        mesh.Adjacency.resize(count);
-        for (std::uint32_t& a : mesh.Adjacency)
-        {
-            a = cursor.Dword();
-        }
-        return kImportOK;
+        return cursor.DwordArray(mesh.Adjacency, count) ? kImportOK : kImportBadData;
     });
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace gen
 {
@@ -108,6 +109,21 @@ public:
         }
         Data += n;
         Left -= n;
+    }
+
+    // Reads count DWORDs into out; false (out untouched) when the data is too short.
+    bool DwordArray(std::vector<std::uint32_t>& out, std::uint32_t count)
+    {
+        if (!Has(static_cast<std::uint64_t>(count) * 4))
+        {
+            return false;
+        }
+        out.resize(count);
+        for (std::uint32_t& d : out)
+        {
+            d = Dword();
+        }
+        return true;
     }
 
     std::uint32_t Dword()

@@ -203,6 +203,17 @@ void SetLightBrightness(CConstantTable* table, const char* name, int light)
     }
 }
 
+// Position, colour and brightness of both lights.
+void SetBothLights(CConstantTable* table)
+{
+    SetLightPosition(table, "Light1Position", 0);
+    SetLightColour(table, "Light1Colour", 0);
+    SetLightBrightness(table, "Light1Brightness", 0);
+    SetLightPosition(table, "Light2Position", 1);
+    SetLightColour(table, "Light2Colour", 1);
+    SetLightBrightness(table, "Light2Brightness", 1);
+}
+
 void SetMaterialConstants(CConstantTable* table)
 {
     SetFloat3(table, "MaterialColour", Shading().MaterialColour);
@@ -357,12 +368,7 @@ void PSConstsPixelLit(ERenderMethod method, const CMatrix4x4*, CCamera& camera)
     CConstantTable* table = Entry(method).PixelConstantTable;
     SetVector3(table, "CameraPosition", camera.GetPosition());
     SetFloat3(table, "AmbientLight", Shading().AmbientLight);
-    SetLightPosition(table, "Light1Position", 0);
-    SetLightColour(table, "Light1Colour", 0);
-    SetLightBrightness(table, "Light1Brightness", 0);
-    SetLightPosition(table, "Light2Position", 1);
-    SetLightColour(table, "Light2Colour", 1);
-    SetLightBrightness(table, "Light2Brightness", 1);
+    SetBothLights(table);
     SetMaterialConstants(table);
 }
 
@@ -415,12 +421,7 @@ void PSConstsCutGlass(ERenderMethod method, const CMatrix4x4* world, CCamera& ca
     SetMatrix(table, "ViewMatrix", camera.ViewMatrix);
     SetVector3(table, "CameraPosition", camera.GetPosition());
     SetFloat3(table, "AmbientLight", Shading().AmbientLight);
-    SetLightPosition(table, "Light1Position", 0);
-    SetLightColour(table, "Light1Colour", 0);
-    SetLightBrightness(table, "Light1Brightness", 0);
-    SetLightPosition(table, "Light2Position", 1);
-    SetLightColour(table, "Light2Colour", 1);
-    SetLightBrightness(table, "Light2Brightness", 1);
+    SetBothLights(table);
     SetMaterialConstants(table);
 }
 
