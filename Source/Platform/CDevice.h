@@ -292,6 +292,18 @@ public:
     virtual const std::vector<SVertexElement>& GetElements() const = 0;
 };
 
+// A point in the device's command stream whose time can be read once the
+// device has passed it (D3DQUERYTYPE_TIMESTAMP), for measuring. Survives Reset.
+class CTimestampQuery : public CDeviceObject
+{
+public:
+    // Marks the point after everything issued so far.
+    virtual void Issue() = 0;
+    // Nanoseconds on the device's clock. Waits for the device when wait is
+    // set; otherwise false while the point has not been passed yet.
+    virtual bool GetTime(std::uint64_t& nanoseconds, bool wait) = 0;
+};
+
 // Presentation parameters: the back-buffer size and the display mode.
 // Full screen is the desktop's full-screen mode on display 0.
 struct SPresentParameters
@@ -379,6 +391,9 @@ public:
     // The overlay font: bold sans of the given pixel height (D3DXCreateFont's
     // height; weight >= 700 asks for bold). Default pool. Null on failure.
     virtual CFont* CreateFont(std::int32_t height, std::uint32_t weight, const std::string& face) = 0;
+
+    // Null when the device keeps no time.
+    virtual CTimestampQuery* CreateTimestampQuery() = 0;
 
     // Size of the back buffer.
     virtual std::uint32_t GetBackBufferWidth() const = 0;

@@ -267,6 +267,7 @@ public:
     bool DrawPrimitiveUP(EPrimitiveType type, std::uint32_t primitiveCount, const void* vertices,
                          std::uint32_t stride) override;
     CFont* CreateFont(std::int32_t height, std::uint32_t weight, const std::string& face) override;
+    CTimestampQuery* CreateTimestampQuery() override;
     std::uint32_t GetBackBufferWidth() const override { return BackWidth; }
     std::uint32_t GetBackBufferHeight() const override { return BackHeight; }
     bool ReadRenderTarget(std::vector<std::uint8_t>& rgba, std::uint32_t& width, std::uint32_t& height) override;
