@@ -2,9 +2,13 @@
 
 #include "App/Device.h"
 #include "App/Input.h"
+#include "Effects/FramePass.h"
 #include "Scene/CCamera.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace gen
 {
@@ -27,9 +31,14 @@ CSurface* SceneSurface = nullptr;
 CSurface* BackBufferSurface = nullptr;
 // What the polygon post-processing pass reads: the scene after the ordinary
 // pass. Sampling the target being drawn into is undefined under GL, so the
-// polygon surfaces look at this copy instead.
+// polygon surfaces look at this copy instead. Only the parts they may read
+// are copied; the rest is stale.
 CTexture* PolySceneTexture = nullptr;
 CSurface* PolySceneSurface = nullptr;
+
+// How far from its own pixel a polygon surface's shader may look up the
+// scene, as a fraction of the screen: the cut glass refracts by up to this.
+constexpr float kPolygonSceneReach = 0.06f;
 
 CTexture* NoiseTexture = nullptr;
 CTexture* BurnTexture = nullptr;
@@ -84,36 +93,118 @@ void ClampSampler0()
     Device->SetSamplerState(0, kSampAddressV, kAddressClamp);
 }
 
-// Copies the scene texture into the polygon pass's copy with the no-filter
-// shader, leaving the scene surface as the render target again. The states
-// it touches are put back as they were, since the scene drawing continues.
+// Puts render states and stage-0 sampler states back as they were when it
+// goes out of scope.
+class CKeptStates
+{
+public:
+    CKeptStates(std::initializer_list<ERenderState> renderStates, std::initializer_list<ESamplerState> samplerStates)
+    {
+        for (ERenderState state : renderStates)
+        {
+            Keep(false, state, Device->GetRenderState(state));
+        }
+        for (ESamplerState state : samplerStates)
+        {
+            Keep(true, state, Device->GetSamplerState(0, state));
+        }
+    }
+
+    ~CKeptStates()
+    {
+        for (int i = 0; i < Count; ++i)
+        {
+            if (Kept[i].Sampler)
+            {
+                Device->SetSamplerState(0, static_cast<ESamplerState>(Kept[i].State), Kept[i].Value);
+            }
+            else
+            {
+                Device->SetRenderState(static_cast<ERenderState>(Kept[i].State), Kept[i].Value);
+            }
+        }
+    }
+
+    CKeptStates(const CKeptStates&) = delete;
+    CKeptStates& operator=(const CKeptStates&) = delete;
+
+private:
+    struct SKept
+    {
+        bool Sampler;
+        std::uint32_t State;
+        std::uint32_t Value;
+    };
+
+    void Keep(bool sampler, std::uint32_t state, std::uint32_t value)
+    {
+        if (Count < kMaxKept)
+        {
+            Kept[Count++] = {sampler, state, value};
+        }
+    }
+
+    static constexpr int kMaxKept = 8;
+    SKept Kept[kMaxKept] = {};
+    int Count = 0;
+};
+
+// The parts of the scene texture that this frame's polygon surfaces may read,
+// disjoint; noted during the ordinary pass.
+std::vector<SPixelRect> PolygonReads;
+
+bool Overlap(const SPixelRect& a, const SPixelRect& b)
+{
+    return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
+}
+
+// Adds rect, merging it with every rectangle it overlaps.
+void AddPolygonRead(SPixelRect rect)
+{
+    for (std::size_t i = 0; i < PolygonReads.size();)
+    {
+        const SPixelRect other = PolygonReads[i];
+        if (!Overlap(rect, other))
+        {
+            ++i;
+            continue;
+        }
+        rect = {std::min(rect.Left, other.Left), std::min(rect.Top, other.Top), std::max(rect.Right, other.Right),
+                std::max(rect.Bottom, other.Bottom)};
+        PolygonReads.erase(PolygonReads.begin() + static_cast<std::ptrdiff_t>(i));
+        i = 0; // the grown rectangle may now meet one already passed
+    }
+    PolygonReads.push_back(rect);
+}
+
+// Copies what the polygon surfaces will read of the scene texture into their
+// copy with the no-filter shader, leaving the scene surface as the render
+// target again. Nothing when no polygon surface is drawn this frame. The
+// states it touches are put back, since the scene drawing continues.
 void CopySceneForPolygonPass()
 {
-    if (!PolySceneSurface || !FilterShaders[kNoFilter])
+    if (PolygonReads.empty() || !PolySceneSurface || !FilterShaders[kNoFilter])
     {
         return;
     }
-    const std::uint32_t blend = Device->GetRenderState(kRSAlphaBlendEnable);
-    const std::uint32_t mag = Device->GetSamplerState(0, kSampMagFilter);
-    const std::uint32_t min = Device->GetSamplerState(0, kSampMinFilter);
-    const std::uint32_t addressU = Device->GetSamplerState(0, kSampAddressU);
-    const std::uint32_t addressV = Device->GetSamplerState(0, kSampAddressV);
-
+    CFramePass pass(kPassSceneCopy);
+    CKeptStates kept({kRSAlphaBlendEnable}, {kSampMagFilter, kSampMinFilter, kSampAddressU, kSampAddressV});
     Device->SetRenderTarget(0, PolySceneSurface);
     Device->SetTexture(0, SceneTexture);
     Device->SetPixelShader(FilterShaders[kNoFilter]);
-    SetTextureRectangle(FilterConstants[kNoFilter], 0.0f, 0.0f, 1.0f, 1.0f);
     SetSamplerFilter(kFilterPoint);
     Device->SetRenderState(kRSAlphaBlendEnable, 0);
-    DrawScreenQuad(0.0f, 0.0f, static_cast<float>(ViewportWidth), static_cast<float>(ViewportHeight), 0.0f, 0.0f,
-                   1.0f, 1.0f, false, 0.0f);
+    const float width = static_cast<float>(ViewportWidth);
+    const float height = static_cast<float>(ViewportHeight);
+    for (const SPixelRect& r : PolygonReads)
+    {
+        const float left = static_cast<float>(r.Left), top = static_cast<float>(r.Top);
+        const float right = static_cast<float>(r.Right), bottom = static_cast<float>(r.Bottom);
+        SetTextureRectangle(FilterConstants[kNoFilter], left / width, top / height, right / width, bottom / height);
+        DrawScreenQuad(left, top, right, bottom, left / width, top / height, right / width, bottom / height, false,
+                       0.0f);
+    }
     Device->SetTexture(0, nullptr);
-
-    Device->SetRenderState(kRSAlphaBlendEnable, blend);
-    Device->SetSamplerState(0, kSampMagFilter, mag);
-    Device->SetSamplerState(0, kSampMinFilter, min);
-    Device->SetSamplerState(0, kSampAddressU, addressU);
-    Device->SetSamplerState(0, kSampAddressV, addressV);
     Device->SetRenderTarget(0, SceneSurface);
 }
 
@@ -301,7 +392,7 @@ void DrawScreenQuad(float left, float top, float right, float bottom, float uLef
 
     // The strip is clockwise on screen; a culling mode left by the last
     // material (some cull clockwise faces) must not remove it.
-    const std::uint32_t cull = Device->GetRenderState(kRSCullMode);
+    CKeptStates kept({kRSCullMode}, {});
     Device->SetRenderState(kRSCullMode, kCullNone);
     Device->SetRenderState(kRSZEnable, depthTest ? 1 : 0);
     Device->SetRenderState(kRSZWriteEnable, 0);
@@ -310,7 +401,17 @@ void DrawScreenQuad(float left, float top, float right, float bottom, float uLef
     Device->SetFVF(0);
     Device->SetRenderState(kRSZWriteEnable, 1);
     Device->SetRenderState(kRSZEnable, 1);
-    Device->SetRenderState(kRSCullMode, cull);
+}
+
+void NotePolygonSurface(const CCamera& camera, const CVector3& centre, float radius)
+{
+    SPixelRect rect;
+    if (PolySceneSurface &&
+        SphereReadRectangle(camera.ViewMatrix, camera.ProjMatrix, static_cast<float>(ViewportWidth),
+                            static_cast<float>(ViewportHeight), centre, radius, kPolygonSceneReach, rect))
+    {
+        AddPolygonRead(rect);
+    }
 }
 
 void FullScreenPostProcess(float updateTime, CCamera& camera)
@@ -334,12 +435,18 @@ void FullScreenPostProcess(float updateTime, CCamera& camera)
     Device->SetRenderTarget(0, SceneSurface);
     if (SceneDraw)
     {
-        SceneDraw(camera, false);
+        PolygonReads.clear();
+        {
+            CFramePass pass(kPassOrdinary);
+            SceneDraw(camera, false);
+        }
         CopySceneForPolygonPass();
+        CFramePass pass(kPassPolygon);
         SceneDraw(camera, true);
     }
     Device->SetRenderTarget(0, BackBufferSurface);
 
+    CFramePass pass(kPassFilter);
     Device->SetTexture(0, SceneTexture);
     ApplyPostProcess(CurrentFilter);
     SetTextureRectangle(GetFilterConstantTable(CurrentFilter), 0.0f, 0.0f, 1.0f, 1.0f);

@@ -75,8 +75,8 @@ void DrawScreenQuad(float left, float top, float right, float bottom, float uLef
                     float vBottom, bool depthTest, float depth);
 
 // The frame's post-processing pass: update the values, draw the scene into
-// the scene texture (ordinary pass, a copy of it for the polygon pass to
-// read, polygon pass), then the current filter over the back buffer.
+// the scene texture (ordinary pass, a copy of what the polygon surfaces will
+// read of it, polygon pass), then the current filter over the back buffer.
 // camera is handed to the scene draw function.
 void FullScreenPostProcess(float updateTime, CCamera& camera);
 
@@ -87,12 +87,19 @@ void FullScreenPostProcess(float updateTime, CCamera& camera);
 bool AreaPostProcess(const CVector3& centre, float width, float height, float offset, EPostProcess filter,
                      const CCamera& camera);
 
+// Called during the ordinary pass for every polygon post-processing surface
+// that the polygon pass will draw, inside the sphere at centre: the copy of
+// the scene it reads then covers what its shader may look up around it.
+// Without such a call in a frame no copy is made.
+void NotePolygonSurface(const CCamera& camera, const CVector3& centre, float radius);
+
 // The scene texture and its level-0 surface (null until set up).
 CTexture* GetSceneTexture();
 CSurface* GetSceneSurface();
 // The copy of the scene texture that polygon post-processing materials read:
-// it holds the ordinary pass, and is never the render target while they
-// sample it. Meshes bind it at the stage after their own textures.
+// where NotePolygonSurface asked for it, it holds the ordinary pass, and it
+// is never the render target while they sample it. Meshes bind it at the
+// stage after their own textures.
 CTexture* GetPolyPostProcessSceneTexture();
 // The filter's constant table (null until set up or out of range).
 CConstantTable* GetFilterConstantTable(EPostProcess filter);

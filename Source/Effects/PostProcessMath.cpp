@@ -1,5 +1,8 @@
 #include "Effects/PostProcessMath.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace gen
 {
 
@@ -120,6 +123,65 @@ bool AreaRectangle(const CVector3& cameraPosition, const CMatrix4x4& viewMatrix,
     rect.URight = rect.Right / screenWidth;
     rect.VBottom = rect.Bottom / screenHeight;
     return true;
+}
+
+namespace
+{
+
+// Pixels lo..hi on an axis of size pixels, widened by margin; the whole axis
+// when that reaches past an edge or is not a number.
+void ReadSpan(float lo, float hi, float size, float margin, std::int32_t& first, std::int32_t& end)
+{
+    lo -= margin;
+    hi += margin;
+    if (!(lo >= 0.0f) || !(hi <= size))
+    {
+        lo = 0.0f;
+        hi = size;
+    }
+    first = static_cast<std::int32_t>(std::floor(lo));
+    end = static_cast<std::int32_t>(std::ceil(hi));
+}
+
+} // namespace
+
+bool SphereReadRectangle(const CMatrix4x4& viewMatrix, const CMatrix4x4& projMatrix, float screenWidth,
+                         float screenHeight, const CVector3& centre, float radius, float reach, SPixelRect& rect)
+{
+    if (!(screenWidth >= 1.0f) || !(screenHeight >= 1.0f))
+    {
+        return false;
+    }
+    // The projected corners of the view-space box around the sphere bound
+    // its image, as long as the whole box lies in front of the camera.
+    const CVector3 v = viewMatrix.TransformPoint(centre);
+    float minX = 1.0f, maxX = -1.0f, minY = 1.0f, maxY = -1.0f;
+    bool behind = false;
+    for (int corner = 0; corner < 8 && !behind; ++corner)
+    {
+        const CVector4 p = projMatrix.Transform(CVector4(v.x + (corner & 1 ? radius : -radius),
+                                                         v.y + (corner & 2 ? radius : -radius),
+                                                         v.z + (corner & 4 ? radius : -radius), 1.0f));
+        behind = !(p.w > 0.0f);
+        const float x = p.x / p.w;
+        const float y = p.y / p.w;
+        minX = corner ? std::min(minX, x) : x;
+        maxX = corner ? std::max(maxX, x) : x;
+        minY = corner ? std::min(minY, y) : y;
+        maxY = corner ? std::max(maxY, y) : y;
+    }
+    if (behind)
+    {
+        rect = {0, 0, static_cast<std::int32_t>(screenWidth), static_cast<std::int32_t>(screenHeight)};
+        return true;
+    }
+    // One pixel for the filter's neighbour, one for where a pixel's centre lies.
+    constexpr float kFilterMargin = 2.0f;
+    ReadSpan(screenWidth * (minX + 1.0f) * 0.5f, screenWidth * (maxX + 1.0f) * 0.5f, screenWidth,
+             reach * screenWidth + kFilterMargin, rect.Left, rect.Right);
+    ReadSpan(screenHeight * (1.0f - maxY) * 0.5f, screenHeight * (1.0f - minY) * 0.5f, screenHeight,
+             reach * screenHeight + kFilterMargin, rect.Top, rect.Bottom);
+    return rect.Left < rect.Right && rect.Top < rect.Bottom;
 }
 
 } // namespace gen

@@ -1,11 +1,13 @@
 #pragma once
 // The arithmetic of the post-processing filters, kept apart from the device
 // so that it can be checked without a display: the per-frame animation of
-// the filter values, the tint colour, the screen quad's vertices and the
-// screen rectangle of an area filter.
+// the filter values, the tint colour, the screen quad's vertices, the
+// screen rectangle of an area filter and the pixels a sphere may reach.
 
 #include "Math/CMatrix4x4.h"
 #include "Math/CVector.h"
+
+#include <cstdint>
 
 namespace gen
 {
@@ -72,5 +74,20 @@ struct SAreaRect
 bool AreaRectangle(const CVector3& cameraPosition, const CMatrix4x4& viewMatrix, const CMatrix4x4& projMatrix,
                    float screenWidth, float screenHeight, const CVector3& centre, float width, float height,
                    float offset, SAreaRect& rect);
+
+// Whole pixels: columns Left..Right-1, rows Top..Bottom-1.
+struct SPixelRect
+{
+    std::int32_t Left, Top, Right, Bottom;
+};
+
+// The pixels on a screen of screenWidth x screenHeight that a sphere may
+// cover, widened by what a lookup up to reach (a fraction of the screen's
+// width and height) away from them may read through a linear filter. An axis
+// that would reach past a screen edge takes the whole axis, since a wrapping
+// lookup there reads the opposite edge; a sphere reaching behind the camera
+// takes the whole screen. False when no pixel is left.
+bool SphereReadRectangle(const CMatrix4x4& viewMatrix, const CMatrix4x4& projMatrix, float screenWidth,
+                         float screenHeight, const CVector3& centre, float radius, float reach, SPixelRect& rect);
 
 } // namespace gen

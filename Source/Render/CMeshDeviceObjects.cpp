@@ -6,6 +6,7 @@
 #include "Effects/PostProcess.h"
 #include "Scene/CCamera.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace gen
@@ -29,6 +30,20 @@ bool FillBuffer(TBuffer* buffer, const void* data, std::size_t length)
     }
     std::memcpy(target, data, length);
     return buffer->Unlock();
+}
+
+// The largest distance of a vertex position (the first three floats) from the node's origin.
+float FarthestPosition(const SSubMesh& subMesh)
+{
+    float farthest = 0.0f;
+    for (std::size_t offset = 0; subMesh.VertexSize >= sizeof(float[3]) && offset < subMesh.Vertices.size();
+         offset += subMesh.VertexSize)
+    {
+        float p[3];
+        std::memcpy(p, subMesh.Vertices.data() + offset, sizeof(p));
+        farthest = std::max(farthest, CVector3(p[0], p[1], p[2]).Length());
+    }
+    return farthest;
 }
 } // namespace
 
@@ -70,6 +85,7 @@ bool CMeshDeviceObjects::CreateSubMeshBuffers(const SSubMesh& subMesh)
     }
     buffers.NumVertices = subMesh.NumVertices;
     buffers.VertexSize = subMesh.VertexSize;
+    buffers.Radius = FarthestPosition(subMesh);
     if (!FillBuffer(buffers.VertexBuffer, subMesh.Vertices.data(), vertexLength))
     {
         return false;
@@ -133,6 +149,10 @@ void CMeshDeviceObjects::Render(const CMesh& mesh, const std::vector<CMatrix4x4>
     {
         return;
     }
+    if (!postProcessPass)
+    {
+        NotePolygonSurfaces(worldMatrices, camera);
+    }
 
     for (const SMeshBuffers& buffers : Buffers)
     {
@@ -158,6 +178,20 @@ void CMeshDeviceObjects::Render(const CMesh& mesh, const std::vector<CMatrix4x4>
         Device->SetStreamSource(0, buffers.VertexBuffer, 0, buffers.VertexSize);
         Device->SetIndices(buffers.IndexBuffer);
         Device->DrawIndexedPrimitive(kPrimTriangleList, 0, 0, buffers.NumVertices, 0, buffers.NumIndices / 3);
+    }
+}
+
+void CMeshDeviceObjects::NotePolygonSurfaces(const std::vector<CMatrix4x4>& worldMatrices, const CCamera& camera) const
+{
+    for (const SMeshBuffers& buffers : Buffers)
+    {
+        if (buffers.MaterialIndex < Materials.size() && buffers.Node < worldMatrices.size() &&
+            IsPostProcessMethod(Materials[buffers.MaterialIndex].RenderMethod))
+        {
+            const CMatrix4x4& world = worldMatrices[buffers.Node];
+            const CVector3 scale = world.GetScale();
+            NotePolygonSurface(camera, world.GetPosition(), buffers.Radius * std::max({scale.x, scale.y, scale.z}));
+        }
     }
 }
 

@@ -24,6 +24,7 @@ struct SMeshBuffers
     std::uint32_t VertexSize = 0;
     CIndexBuffer* IndexBuffer = nullptr;
     std::uint32_t NumIndices = 0; // three per face
+    float Radius = 0.0f;          // farthest vertex from the node's origin
 };
 
 struct SMeshMaterial
@@ -57,6 +58,10 @@ public:
     const SMeshMaterial& GetMaterial(std::uint32_t index) const { return Materials[index]; }
 
 private:
+    // Tells post-processing where the polygon pass will draw this mesh's
+    // polygon post-processing surfaces, so that their copy of the scene covers them.
+    void NotePolygonSurfaces(const std::vector<CMatrix4x4>& worldMatrices, const CCamera& camera) const;
+
     std::vector<SMeshBuffers> Buffers;
     std::vector<SMeshMaterial> Materials;
 };

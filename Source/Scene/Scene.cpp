@@ -8,11 +8,14 @@
 #include "App/Input.h"
 #include "App/Overlay.h"
 #include "Data/CParseLevel.h"
+#include "Effects/FramePass.h"
 #include "Effects/PostProcess.h"
 #include "Entities/CEntityManager.h"
 #include "Render/CMeshDeviceObjects.h"
 #include "Render/RenderMethods.h"
 #include "Scene/CCamera.h"
+
+#include <cstring>
 
 namespace gen
 {
@@ -32,6 +35,21 @@ constexpr float kCubeyOrbit = 0.20943952f;
 constexpr float kBlockTurn = 0.17453294f;
 constexpr float kCameraTurnSpeed = 2.0f; // radians per second
 
+// The two heat-haze areas, in drawing order: on the entity's position raised
+// by Raise on y, a Width x Height square pulled Offset units along the line
+// of sight (negative: towards the camera).
+struct SSceneArea
+{
+    const char* Entity;
+    float Raise, Width, Height, Offset;
+};
+const SSceneArea kAreas[] = {
+    {"Cubey", 0.0f, 25.0f, 25.0f, -9.0f},
+    {"Wall1", 5.0f, 5.0f, 5.0f, 0.0f},
+};
+
+bool AreaFiltersShown = true;
+
 CCamera* Camera = nullptr;
 CLight* Lights[2] = {nullptr, nullptr};
 
@@ -49,6 +67,44 @@ void DeleteViewAndLights()
     Lights[0] = nullptr;
     delete Camera;
     Camera = nullptr;
+}
+
+const SSceneArea* FindArea(const char* entity)
+{
+    for (const SSceneArea& area : kAreas)
+    {
+        if (std::strcmp(area.Entity, entity) == 0)
+        {
+            return &area;
+        }
+    }
+    return nullptr;
+}
+
+// False when the level has no entity of that name.
+bool AreaCentre(const SSceneArea& area, CVector3& centre)
+{
+    const CEntity* entity = GetEntityManager().GetEntity(area.Entity);
+    if (!entity)
+    {
+        return false;
+    }
+    centre = entity->Matrix().GetPosition();
+    centre.y += area.Raise;
+    return true;
+}
+
+void DrawAreaFilters(const CCamera& camera)
+{
+    for (const SSceneArea& area : kAreas)
+    {
+        CVector3 centre;
+        if (AreaFiltersShown && AreaCentre(area, centre))
+        {
+            CFramePass pass(kPassArea, area.Entity);
+            AreaPostProcess(centre, area.Width, area.Height, area.Offset, kHeatHaze, camera);
+        }
+    }
 }
 
 void SelectCameraSpeedFromKeys()
@@ -169,29 +225,32 @@ void SceneRender(float t)
             Camera->CalculateFrustumPlanes();
 
             FullScreenPostProcess(t, *Camera);
-
-            CEntityManager& manager = GetEntityManager();
-            const CEntity* wall = manager.GetEntity("Wall1");
-            CVector3 aboveWall(0.0f, 0.0f, 0.0f);
-            if (wall)
-            {
-                aboveWall = wall->Matrix().GetPosition();
-                aboveWall.y += 5.0f;
-            }
-            if (const CEntity* cubey = manager.GetEntity("Cubey"))
-            {
-                AreaPostProcess(cubey->Matrix().GetPosition(), 25.0f, 25.0f, -9.0f, kHeatHaze, *Camera);
-            }
-            if (wall)
-            {
-                AreaPostProcess(aboveWall, 5.0f, 5.0f, 0.0f, kHeatHaze, *Camera);
-            }
+            DrawAreaFilters(*Camera);
         }
 
-        RenderOverlay(t);
+        {
+            CFramePass pass(kPassOverlay);
+            RenderOverlay(t);
+        }
         Device->EndScene();
     }
+    CFramePass pass(kPassPresent);
     Device->Present();
+}
+
+void ShowSceneAreaFilters(bool shown)
+{
+    AreaFiltersShown = shown;
+}
+
+bool SceneAreaRectangle(const char* entity, SAreaRect& rect)
+{
+    const SSceneArea* area = FindArea(entity);
+    CVector3 centre;
+    return area && Camera && AreaCentre(*area, centre) &&
+           AreaRectangle(Camera->GetPosition(), Camera->ViewMatrix, Camera->ProjMatrix,
+                         static_cast<float>(ViewportWidth), static_cast<float>(ViewportHeight), centre, area->Width,
+                         area->Height, area->Offset, rect);
 }
 
 void SceneShutdown()

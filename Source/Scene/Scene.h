@@ -7,6 +7,7 @@
 namespace gen
 {
 
+struct SAreaRect;
 class CCamera;
 class CEntityManager;
 class CLight;
@@ -25,6 +26,14 @@ CCamera* GetSceneCamera();
 // Light 0 is the fixed light, light 1 follows "Cubey"; null outside the
 // scene's life or for other indices.
 CLight* GetSceneLight(int index);
+
+// Whether frames draw the two heat-haze areas (true at start); measuring
+// tools turn them off to show what they change.
+void ShowSceneAreaFilters(bool shown);
+// Where the area on the named entity ("Cubey", "Wall1") lies on the screen
+// with the camera and entities as they are now; false when it is not drawn
+// (no such area, entity or camera, or its point is behind the camera).
+bool SceneAreaRectangle(const char* entity, SAreaRect& rect);
 
 // Camera speed in world units per second (80 at set-up; F2 to F5 change it).
 extern float CameraMoveSpeed;

@@ -47,11 +47,13 @@ int OrdinaryPasses = 0, PolyPasses = 0;
 std::uint32_t PolyPassColour = 0; // non-zero: the polygon pass clears to it
 std::uint32_t OrdinaryColour = 0; // non-zero: the ordinary pass clears to it instead of the pattern
 
-void DrawStandInScene(CCamera&, bool postProcessPass)
+void DrawStandInScene(CCamera& camera, bool postProcessPass)
 {
     if (!postProcessPass)
     {
         ++OrdinaryPasses;
+        // A polygon surface around the camera: it may read the whole screen.
+        NotePolygonSurface(camera, camera.GetPosition(), 1.0f);
         if (OrdinaryColour)
         {
             Device->Clear(kClearTarget, OrdinaryColour, 1.0f, 0);
