@@ -7,9 +7,6 @@
 #include "Platform/CWindow.h"
 #include "Scene/Scene.h"
 
-#include <chrono>
-#include <ctime>
-
 namespace gen
 {
 
@@ -24,19 +21,6 @@ CTimer& FrameTimer()
 {
     static CTimer timer;
     return timer;
-}
-
-double CpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-double WallSeconds()
-{
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
 // The window procedure's part: events to the input state, resizes to the
@@ -70,73 +54,64 @@ void HandleEvent(CWindow& window, const SWindowEvent& event)
     }
 }
 
+// The two keys the loop handles itself, after the frame that saw them.
+void HandleFrameKeys(CWindow& window)
+{
+    if (KeyHit(kKeyF1) && !ChangeDisplayMode(window, true))
+    {
+        window.Destroy();
+    }
+    if (KeyHit(kKeyEscape))
+    {
+        window.Destroy();
+    }
+}
+
+// Until the window is gone: every waiting event is handled before the next
+// frame runs; the first frame's time counts from here.
+void RunLoop(CWindow& window, CFrame& frame)
+{
+    FrameTimer().Reset();
+    for (;;)
+    {
+        SWindowEvent event;
+        if (window.PollEvent(event))
+        {
+            if (event.Type == kEventQuit)
+            {
+                return;
+            }
+            HandleEvent(window, event);
+        }
+        else if (!frame.Continue())
+        {
+            window.Destroy();
+        }
+        else
+        {
+            const float t = FrameTimer().GetLapTime();
+            frame.Render(t);
+            frame.Update(t);
+            HandleFrameKeys(window);
+        }
+    }
+}
+
 } // namespace
+
+void CFrame::Render(float t)
+{
+    SceneRender(t);
+}
+
+void CFrame::Update(float t)
+{
+    SceneUpdate(t);
+}
 
 CWindow* MainWindow()
 {
     return gMainWindow;
-}
-
-bool ChangeDisplayMode(CWindow& window, bool toggle)
-{
-    if (!FullScreen)
-    {
-        WindowRect = window.GetWindowRect();
-        const SWindowRect r = window.GetClientRect();
-        if (r.Left == r.Right || r.Top == r.Bottom)
-        {
-            return true; // minimised: leave everything alone
-        }
-        if (!toggle && r.Right == ClientRect.Right && r.Bottom == ClientRect.Bottom)
-        {
-            return true;
-        }
-        ClientRect = r;
-    }
-    if (toggle)
-    {
-        FullScreen = !FullScreen;
-    }
-
-    SPresentParameters params;
-    params.Windowed = !FullScreen;
-    if (FullScreen)
-    {
-        std::int32_t width = 1280;
-        std::int32_t height = 1024;
-        if (!GetPrimaryDisplaySize(width, height))
-        {
-            width = 1280;
-            height = 1024;
-        }
-        params.BackBufferWidth = static_cast<std::uint32_t>(width);
-        params.BackBufferHeight = static_cast<std::uint32_t>(height);
-    }
-    else
-    {
-        params.BackBufferWidth = static_cast<std::uint32_t>(ClientRect.Right);
-        params.BackBufferHeight = static_cast<std::uint32_t>(ClientRect.Bottom);
-    }
-    ViewportWidth = params.BackBufferWidth;
-    ViewportHeight = params.BackBufferHeight;
-
-    ReleasePostProcessing();
-    SafeRelease(Font);
-    if (!Device->Reset(params))
-    {
-        return false;
-    }
-    if (!FullScreen)
-    {
-        window.SetWindowRect(WindowRect);
-    }
-    FreshDeviceSteps();
-    if (!CreateOverlayFont())
-    {
-        return false;
-    }
-    SetupPostProcessing();
-    return true;
 }
 
 int RunApplication(const SAppOptions& options)
@@ -160,72 +135,8 @@ int RunApplication(const SAppOptions& options)
         if (D3DSetup(window) && SceneSetup() && SetupPostProcessing())
         {
             window.Show();
-            FrameTimer().Reset();
-            int frame = 0;
-            for (;;)
-            {
-                SWindowEvent event;
-                if (window.PollEvent(event))
-                {
-                    if (event.Type == kEventQuit)
-                    {
-                        break;
-                    }
-                    HandleEvent(window, event);
-                    continue;
-                }
-                if (options.MaxFrames > 0 && frame >= options.MaxFrames)
-                {
-                    window.Destroy();
-                    continue;
-                }
-                if (options.BeforeFrame)
-                {
-                    options.BeforeFrame(frame);
-                }
-                float t = FrameTimer().GetLapTime();
-                if (options.FrameTime)
-                {
-                    t = options.FrameTime(t);
-                }
-                const double wall0 = WallSeconds();
-                const double cpu0 = CpuSeconds();
-                if (options.ReplaceFrame)
-                {
-                    options.ReplaceFrame(t);
-                }
-                else
-                {
-                    SceneRender(t);
-                }
-                double wall = WallSeconds() - wall0;
-                double cpu = CpuSeconds() - cpu0;
-                if (options.AfterRender)
-                {
-                    options.AfterRender(frame);
-                }
-                const double wall1 = WallSeconds();
-                const double cpu1 = CpuSeconds();
-                if (!options.ReplaceFrame)
-                {
-                    SceneUpdate(t);
-                }
-                wall += WallSeconds() - wall1;
-                cpu += CpuSeconds() - cpu1;
-                if (KeyHit(kKeyF1) && !ChangeDisplayMode(window, true))
-                {
-                    window.Destroy();
-                }
-                if (KeyHit(kKeyEscape))
-                {
-                    window.Destroy();
-                }
-                if (options.AfterFrame)
-                {
-                    options.AfterFrame(frame, wall, cpu);
-                }
-                ++frame;
-            }
+            CFrame sceneFrame;
+            RunLoop(window, options.Frame ? *options.Frame : sceneFrame);
         }
 
         ReleasePostProcessing();

@@ -1,8 +1,8 @@
 #pragma once
 // The program's graphics device and what comes with it: the overlay font,
-// the back-buffer size, the device's creation and release, shader loading
-// from the shader folder and the one text-drawing operation.
-// ChangeDisplayMode (resize and F1) lives with the main loop (AppFrame.h).
+// the back-buffer size, the device's creation, display-mode changes and
+// release, shader loading from the shader folder and the one text-drawing
+// operation.
 
 #include "Platform/CDevice.h"
 #include "Platform/CFont.h"
@@ -33,6 +33,15 @@ extern SWindowRect WindowRect; // outer rectangle last seen in windowed mode
 bool D3DSetup(CWindow& window);
 // Releases the font and the device, each if present.
 void D3DShutdown();
+
+// Resize (toggle false) or windowed/full-screen switch (toggle true): new
+// presentation parameters, post-processing and font released, device reset,
+// window put back when leaving full screen, fresh-device steps, font and
+// post-processing re-created. In full screen the back buffer takes the
+// window's real client size when the window could not take the display's.
+// False when a reset or the font failed. Defined in DisplayMode.cpp, linked
+// with the main loop, since it drives the post-processing resources.
+bool ChangeDisplayMode(CWindow& window, bool toggle);
 
 // The steps every fresh or reset device goes through (clear, present, clear,
 // linear filtering on stages 0..2), and the font's creation.

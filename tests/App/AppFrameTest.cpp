@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,42 @@ void ReleasePostProcessing()
 namespace
 {
 
+// The program's options with the loop's frame as the tests steer it: a frame
+// limit, input before chosen frames, a replaced time step.
+struct STestOptions : SAppOptions, CFrame
+{
+    int MaxFrames = 0; // 0: until the window closes
+    std::function<float(float measured)> FrameTime;
+    std::function<void(int frame)> BeforeFrame;
+    int FramesRun = 0;
+
+    bool Continue() override
+    {
+        if (MaxFrames > 0 && FramesRun >= MaxFrames)
+        {
+            return false;
+        }
+        if (BeforeFrame)
+        {
+            BeforeFrame(FramesRun);
+        }
+        return true;
+    }
+    void Render(float t) override { SceneRender(FrameTime ? FrameTime(t) : t); }
+    void Update(float t) override
+    {
+        SceneUpdate(FrameTime ? FrameTime(t) : t);
+        ++FramesRun;
+    }
+};
+
+int RunApplication(STestOptions& options)
+{
+    options.FramesRun = 0;
+    options.Frame = &options;
+    return RunApplication(static_cast<const SAppOptions&>(options));
+}
+
 class AppFrameTest : public ::testing::Test
 {
 protected:
@@ -95,7 +132,7 @@ protected:
         return n;
     }
 
-    SAppOptions options;
+    STestOptions options;
 };
 
 TEST_F(AppFrameTest, WithoutADeviceShutdownStillRunsAndTheExitCodeIsZero)

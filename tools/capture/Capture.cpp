@@ -1,36 +1,27 @@
 // tessavin-capture: runs the program's own loop for a fixed number of frames,
 // feeding key events at chosen frames, and writes chosen frames as PNG
-// files and the frame times as stats.json. Used by tests, benchmarks and
-// the README's screenshots; works under Xvfb or SDL's offscreen driver.
+// files and the frame and pass times as stats.json. Used by tests,
+// benchmarks and the README's screenshots; works under Xvfb or SDL's
+// offscreen driver.
 
 #include "App/AppFrame.h"
-#include "App/Device.h"
-#include "App/Input.h"
+#include "CaptureFrame.h"
 #include "CaptureOptions.h"
-#include "Effects/PostProcess.h"
-#include "Platform/CWindow.h"
+#include "Effects/FramePass.h"
+#include "PassTimer.h"
+#include "Scene/Scene.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
-#include <epoxy/gl.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <map>
 #include <sys/stat.h>
 
 namespace
 {
 
-struct SShot
-{
-    std::vector<std::uint8_t> Pixels;
-    std::uint32_t Width = 0, Height = 0;
-};
-
-bool SavePng(const std::string& path, const SShot& shot)
+bool SavePng(const std::string& path, const gen::SShot& shot)
 {
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
         const_cast<std::uint8_t*>(shot.Pixels.data()), static_cast<int>(shot.Width), static_cast<int>(shot.Height), 32,
@@ -44,53 +35,6 @@ bool SavePng(const std::string& path, const SShot& shot)
     return ok;
 }
 
-// The benchmark floor: what any frame of this size costs at least. Clear,
-// the scene texture on one full-screen quad through the no-filter shader,
-// present.
-void FloorFrame()
-{
-    gen::CDevice* device = gen::Device;
-    if (!device)
-    {
-        return;
-    }
-    if (device->BeginScene())
-    {
-        device->Clear(gen::kClearTarget | gen::kClearZBuffer | gen::kClearStencil, 0, 1.0f, 0);
-        device->SetTexture(0, gen::GetSceneTexture());
-        gen::ApplyPostProcess(gen::kNoFilter);
-        if (gen::CConstantTable* table = gen::GetFilterConstantTable(gen::kNoFilter))
-        {
-            const float topLeft[2] = {0.0f, 0.0f}, bottomRight[2] = {1.0f, 1.0f};
-            table->SetFloatArray("UVTopLeft", topLeft, 2);
-            table->SetFloatArray("UVBottomRight", bottomRight, 2);
-        }
-        gen::DrawScreenQuad(0.0f, 0.0f, static_cast<float>(gen::ViewportWidth), static_cast<float>(gen::ViewportHeight),
-                            0.0f, 0.0f, 1.0f, 1.0f, false, 0.0f);
-        device->SetTexture(0, nullptr);
-        device->EndScene();
-    }
-    device->Present();
-}
-
-long ResidentKb()
-{
-    long pages = 0, resident = 0;
-    std::FILE* statm = std::fopen("/proc/self/statm", "r");
-    if (!statm)
-    {
-        return 0;
-    }
-    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
-    {
-        resident = 0;
-    }
-    std::fclose(statm);
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-constexpr int kRssSampleFrames = 1000;
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -103,105 +47,32 @@ int main(int argc, char** argv)
                      "tessavin-capture: %s\n"
                      "usage: tessavin-capture --frames N --out DIR [--size WxH] [--press FRAME:VK ...]\n"
                      "       [--hold FROM-TO:VK ...] [--fixed-dt SECONDS] [--shots A,B,...]\n"
-                     "       [--resize FRAME:WxH ...] [--floor]\n",
+                     "       [--resize FRAME:WxH ...] [--floor] [--no-area-filters]\n",
                      error.c_str());
         return 2;
     }
     mkdir(options.OutDir.c_str(), 0755);
 
-    std::map<int, SShot> shots;
-    for (int frame : options.Shots)
-    {
-        shots[frame];
-    }
-    std::vector<double> wall, cpu;
-    std::size_t nextEvent = 0;
-    std::size_t nextResize = 0;
-    gen::SRunHealth health;
-
+    gen::CPassTimer passes;
+    gen::CCaptureFrame frame(options, &passes);
     gen::SAppOptions app;
     app.ClientWidth = options.Width;
     app.ClientHeight = options.Height;
     app.Headless = true;
-    app.MaxFrames = options.Frames;
-    if (options.FixedDt >= 0.0f)
-    {
-        app.FrameTime = [&](float) { return options.FixedDt; };
-    }
-    if (options.Floor)
-    {
-        app.ReplaceFrame = [](float) { FloorFrame(); };
-    }
-    app.BeforeFrame = [&](int frame) {
-        while (nextResize < options.Resizes.size() && options.Resizes[nextResize].Frame <= frame)
-        {
-            const gen::SResizeEvent& e = options.Resizes[nextResize++];
-            gen::CWindow* window = gen::MainWindow();
-            if (window && !gen::FullScreen)
-            {
-                // The size event may come late or not at all (no window
-                // manager, offscreen driver): apply the new size now.
-                window->SetClientSize(e.Width, e.Height);
-                if (gen::Device && !gen::ChangeDisplayMode(*window, false))
-                {
-                    window->Destroy();
-                }
-            }
-        }
-        while (nextEvent < options.KeyEvents.size() && options.KeyEvents[nextEvent].Frame <= frame)
-        {
-            const gen::SKeyEvent& e = options.KeyEvents[nextEvent++];
-            if (e.Down)
-            {
-                gen::KeyDownEvent(e.Code);
-            }
-            else
-            {
-                gen::KeyUpEvent(e.Code);
-            }
-        }
-    };
-    app.AfterRender = [&](int frame) {
-        auto found = shots.find(frame);
-        if (found != shots.end() && gen::Device)
-        {
-            gen::Device->ReadBackBuffer(found->second.Pixels, found->second.Width, found->second.Height);
-        }
-    };
-    app.AfterFrame = [&](int frame, double wallSeconds, double cpuSeconds) {
-        wall.push_back(wallSeconds);
-        cpu.push_back(cpuSeconds);
-        if (gen::Device)
-        {
-            if (health.Renderer.empty())
-            {
-                const GLubyte* renderer = glGetString(GL_RENDERER);
-                health.Renderer = renderer ? reinterpret_cast<const char*>(renderer) : "?";
-            }
-            for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError())
-            {
-                if (health.GlErrors++ == 0)
-                {
-                    health.FirstGlError = e;
-                    health.FirstGlErrorFrame = frame;
-                }
-            }
-        }
-        if (frame % kRssSampleFrames == 0 || frame + 1 == options.Frames)
-        {
-            health.RssKb.emplace_back(frame, ResidentKb());
-        }
-    };
+    app.Frame = &frame;
+    gen::ShowSceneAreaFilters(!options.NoAreaFilters);
+    gen::SetFramePassListener(&passes);
     gen::RunApplication(app);
+    gen::SetFramePassListener(nullptr);
 
     int status = 0;
-    const int frames = static_cast<int>(wall.size());
+    const int frames = frame.FramesRun();
     if (frames < options.Frames)
     {
         std::fprintf(stderr, "tessavin-capture: the program ran %d of %d frames\n", frames, options.Frames);
         status = 1;
     }
-    for (const auto& entry : shots)
+    for (const auto& entry : frame.Shots())
     {
         if (entry.second.Pixels.empty())
         {
@@ -215,8 +86,10 @@ int main(int argc, char** argv)
             status = 1;
         }
     }
+    const gen::SRunHealth& health = frame.Health();
     std::ofstream stats(options.OutDir + "/stats.json");
-    stats << gen::StatsJson(frames, gen::ComputeFrameStats(wall), gen::ComputeFrameStats(cpu), health);
+    stats << gen::StatsJson(frames, gen::ComputeFrameStats(frame.WallSeconds()),
+                            gen::ComputeFrameStats(frame.CpuSeconds()), health, passes.Report());
     if (health.GlErrors > 0)
     {
         std::fprintf(stderr, "tessavin-capture: %d GL errors, the first (0x%04x) after frame %d\n", health.GlErrors,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iomanip>
 #include <sstream>
 
 namespace gen
@@ -130,6 +131,10 @@ bool ParseCaptureOptions(int argc, const char* const* argv, SCaptureOptions& opt
         {
             options.Floor = true;
         }
+        else if (flag == "--no-area-filters")
+        {
+            options.NoAreaFilters = true;
+        }
         else if (flag == "--press" || flag == "--hold")
         {
             std::vector<std::string> list;
@@ -252,7 +257,61 @@ SFrameStats ComputeFrameStats(std::vector<double> seconds)
     return stats;
 }
 
-std::string StatsJson(int frames, const SFrameStats& wall, const SFrameStats& cpu, const SRunHealth& health)
+namespace
+{
+
+void WritePasses(std::ostream& out, const SPassReport& passes)
+{
+    out << ",\n  \"passes\": {";
+    for (std::size_t pass = 0; pass < passes.Names.size(); ++pass)
+    {
+        std::vector<double> seconds;
+        for (const std::vector<double>& frame : passes.FrameMs)
+        {
+            seconds.push_back(pass < frame.size() && frame[pass] > 0.0 ? frame[pass] / 1000.0 : 0.0);
+        }
+        out << (pass ? ", " : "") << "\"" << passes.Names[pass] << "\": " << ComputeFrameStats(seconds).Median;
+    }
+    out << "},\n  \"areas\": {";
+    for (std::size_t area = 0; area < passes.Areas.size(); ++area)
+    {
+        out << (area ? ", " : "") << "\"" << passes.Areas[area].first << "\": ";
+        const std::vector<float>& rect = passes.Areas[area].second;
+        if (rect.size() != 4)
+        {
+            out << "null";
+            continue;
+        }
+        out << std::setprecision(2) << "[" << rect[0] << ", " << rect[1] << ", " << rect[2] << ", " << rect[3] << "]"
+            << std::setprecision(6);
+    }
+    out << "},\n  \"pass_frames\": {";
+    out << std::setprecision(4);
+    for (std::size_t pass = 0; pass < passes.Names.size(); ++pass)
+    {
+        out << (pass ? ",\n    " : "\n    ") << "\"" << passes.Names[pass] << "\": [";
+        for (std::size_t frame = 0; frame < passes.FrameMs.size(); ++frame)
+        {
+            const double ms = pass < passes.FrameMs[frame].size() ? passes.FrameMs[frame][pass] : -1.0;
+            out << (frame ? ", " : "");
+            if (ms < 0.0)
+            {
+                out << "null";
+            }
+            else
+            {
+                out << ms;
+            }
+        }
+        out << "]";
+    }
+    out << "\n  }" << std::setprecision(6);
+}
+
+} // namespace
+
+std::string StatsJson(int frames, const SFrameStats& wall, const SFrameStats& cpu, const SRunHealth& health,
+                      const SPassReport& passes)
 {
     std::ostringstream out;
     out.precision(6);
@@ -297,6 +356,10 @@ std::string StatsJson(int frames, const SFrameStats& wall, const SFrameStats& cp
             out << (i ? ", " : "") << "[" << health.RssKb[i].first << ", " << health.RssKb[i].second << "]";
         }
         out << "]";
+    }
+    if (!passes.Names.empty())
+    {
+        WritePasses(out, passes);
     }
     out << "\n}\n";
     return out.str();

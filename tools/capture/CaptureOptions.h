@@ -33,16 +33,18 @@ struct SCaptureOptions
     std::vector<int> Shots;            // frames to save (default: the last)
     std::vector<SResizeEvent> Resizes; // sorted by frame
     bool Floor = false;                // draw only clear + one textured quad + present
+    bool NoAreaFilters = false;        // frames without the two heat-haze areas
 };
 
 // Parses argv; on failure returns false with a message in error.
 //   --frames N --out DIR [--size WxH] [--press FRAME:VK ...]
 //   [--hold FROM-TO:VK ...] [--fixed-dt SECONDS] [--shots A,B,...]
-//   [--resize FRAME:WxH ...] [--floor]
+//   [--resize FRAME:WxH ...] [--floor] [--no-area-filters]
 // Frames count from 0. A press holds the key for one frame (down before
 // FRAME, up before FRAME+1); a hold keeps it down from FROM to TO inclusive.
 // --floor replaces the scene's render and update by a reference frame of the
-// same size (clear, one full-screen textured quad, present) for benchmarks.
+// same size (clear, one full-screen textured quad, present) for benchmarks;
+// --no-area-filters leaves the heat-haze areas out of the scene's frames.
 bool ParseCaptureOptions(int argc, const char* const* argv, SCaptureOptions& options, std::string& error);
 
 struct SFrameStats
@@ -63,11 +65,23 @@ struct SRunHealth
     std::string Renderer; // the GL renderer string ("" if unknown)
 };
 
+// Device time of each frame pass, and where the area filters were drawn.
+struct SPassReport
+{
+    std::vector<std::string> Names;             // passes in drawing order
+    std::vector<std::vector<double>> FrameMs;   // per frame, one per name; negative: not run
+    // Per area filter, its entity and [left, top, right, bottom] in pixels in
+    // the last frame (empty: not drawn).
+    std::vector<std::pair<std::string, std::vector<float>>> Areas;
+};
+
 // Frame counts and statistics; with health also "gl_errors", the renderer
-// when known and, when
-// sampled, the resident memory at the first and last sample, its maximum
-// and every sample.
+// when known and, when sampled, the resident memory at the first and last
+// sample, its maximum and every sample. With passes also "passes" (the
+// median milliseconds of each pass, a frame without it counting 0), "areas"
+// and "pass_frames" (each pass's milliseconds per frame, null where it did
+// not run).
 std::string StatsJson(int frames, const SFrameStats& wall, const SFrameStats& cpu,
-                      const SRunHealth& health = SRunHealth());
+                      const SRunHealth& health = SRunHealth(), const SPassReport& passes = SPassReport());
 
 } // namespace gen

@@ -1,0 +1,218 @@
+#include "CaptureFrame.h"
+
+#include "App/Device.h"
+#include "App/Input.h"
+#include "Effects/PostProcess.h"
+#include "PassTimer.h"
+#include "Platform/CWindow.h"
+#include "Scene/Scene.h"
+
+#include <epoxy/gl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+namespace gen
+{
+
+namespace
+{
+
+constexpr int kRssSampleFrames = 1000;
+
+// CPU seconds used by the whole process so far (all threads).
+double ProcessCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+long ResidentKb()
+{
+    long pages = 0, resident = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (!statm)
+    {
+        return 0;
+    }
+    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+    {
+        resident = 0;
+    }
+    std::fclose(statm);
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// The benchmark floor: what any frame of this size costs at least. Clear,
+// the scene texture on one full-screen quad through the no-filter shader,
+// present.
+void FloorFrame()
+{
+    if (!Device)
+    {
+        return;
+    }
+    if (Device->BeginScene())
+    {
+        Device->Clear(kClearTarget | kClearZBuffer | kClearStencil, 0, 1.0f, 0);
+        Device->SetTexture(0, GetSceneTexture());
+        ApplyPostProcess(kNoFilter);
+        if (CConstantTable* table = GetFilterConstantTable(kNoFilter))
+        {
+            const float topLeft[2] = {0.0f, 0.0f}, bottomRight[2] = {1.0f, 1.0f};
+            table->SetFloatArray("UVTopLeft", topLeft, 2);
+            table->SetFloatArray("UVBottomRight", bottomRight, 2);
+        }
+        DrawScreenQuad(0.0f, 0.0f, static_cast<float>(ViewportWidth), static_cast<float>(ViewportHeight), 0.0f, 0.0f,
+                       1.0f, 1.0f, false, 0.0f);
+        Device->SetTexture(0, nullptr);
+        Device->EndScene();
+    }
+    Device->Present();
+}
+
+} // namespace
+
+CCaptureFrame::CCaptureFrame(const SCaptureOptions& options, CPassTimer* passes) : Options(options), Passes(passes)
+{
+    for (int frame : options.Shots)
+    {
+        ShotsTaken[frame];
+    }
+}
+
+CCaptureFrame::SSpent CCaptureFrame::Now()
+{
+    using namespace std::chrono;
+    return {duration<double>(steady_clock::now().time_since_epoch()).count(), ProcessCpuSeconds()};
+}
+
+void CCaptureFrame::Spend(const SSpent& since)
+{
+    const SSpent now = Now();
+    Spent.Wall += now.Wall - since.Wall;
+    Spent.Cpu += now.Cpu - since.Cpu;
+}
+
+float CCaptureFrame::Step(float measured) const
+{
+    return Options.FixedDt >= 0.0f ? Options.FixedDt : measured;
+}
+
+bool CCaptureFrame::Continue()
+{
+    // A display-mode change after the last frame belongs to it.
+    CheckDevice(Frame > 0 ? Frame - 1 : 0);
+    if (Frame >= Options.Frames)
+    {
+        if (Passes)
+        {
+            Passes->Finish();
+        }
+        return false;
+    }
+    ApplyInputDue();
+    Spent = SSpent();
+    return true;
+}
+
+void CCaptureFrame::Render(float t)
+{
+    const SSpent start = Now();
+    if (Options.Floor)
+    {
+        FloorFrame();
+    }
+    else
+    {
+        SceneRender(Step(t));
+    }
+    Spend(start);
+
+    auto shot = ShotsTaken.find(Frame);
+    if (shot != ShotsTaken.end() && Device)
+    {
+        Device->ReadBackBuffer(shot->second.Pixels, shot->second.Width, shot->second.Height);
+    }
+}
+
+void CCaptureFrame::Update(float t)
+{
+    const SSpent start = Now();
+    if (!Options.Floor)
+    {
+        SceneUpdate(Step(t));
+    }
+    Spend(start);
+    Wall.push_back(Spent.Wall);
+    Cpu.push_back(Spent.Cpu);
+
+    if (Passes)
+    {
+        Passes->EndFrame();
+    }
+    CheckDevice(Frame);
+    if (Frame % kRssSampleFrames == 0 || Frame + 1 == Options.Frames)
+    {
+        RunHealth.RssKb.emplace_back(Frame, ResidentKb());
+    }
+    ++Frame;
+}
+
+void CCaptureFrame::ApplyInputDue()
+{
+    while (NextResize < Options.Resizes.size() && Options.Resizes[NextResize].Frame <= Frame)
+    {
+        const SResizeEvent& e = Options.Resizes[NextResize++];
+        CWindow* window = MainWindow();
+        if (window && !FullScreen)
+        {
+            // The size event may come late or not at all (no window
+            // manager, offscreen driver): apply the new size now.
+            window->SetClientSize(e.Width, e.Height);
+            if (Device && !ChangeDisplayMode(*window, false))
+            {
+                window->Destroy();
+            }
+        }
+    }
+    while (NextKey < Options.KeyEvents.size() && Options.KeyEvents[NextKey].Frame <= Frame)
+    {
+        const SKeyEvent& e = Options.KeyEvents[NextKey++];
+        if (e.Down)
+        {
+            KeyDownEvent(e.Code);
+        }
+        else
+        {
+            KeyUpEvent(e.Code);
+        }
+    }
+}
+
+// GL errors since the last check count against frame.
+void CCaptureFrame::CheckDevice(int frame)
+{
+    if (!Device)
+    {
+        return;
+    }
+    if (RunHealth.Renderer.empty())
+    {
+        const GLubyte* renderer = glGetString(GL_RENDERER);
+        RunHealth.Renderer = renderer ? reinterpret_cast<const char*>(renderer) : "?";
+    }
+    for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError())
+    {
+        if (RunHealth.GlErrors++ == 0)
+        {
+            RunHealth.FirstGlError = e;
+            RunHealth.FirstGlErrorFrame = frame;
+        }
+    }
+}
+
+} // namespace gen

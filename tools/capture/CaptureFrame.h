@@ -1,0 +1,64 @@
+#pragma once
+// The frame tessavin-capture runs in the program's loop: input and resizes
+// fed at chosen frames, an optional fixed time step, the benchmark floor in
+// place of the scene, back-buffer read-back of chosen frames, and the wall
+// and CPU time of each frame's render and update.
+
+#include "App/AppFrame.h"
+#include "CaptureOptions.h"
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+namespace gen
+{
+
+class CPassTimer;
+
+struct SShot
+{
+    std::vector<std::uint8_t> Pixels; // rows top first, R, G, B, A
+    std::uint32_t Width = 0, Height = 0;
+};
+
+class CCaptureFrame : public CFrame
+{
+public:
+    // passes, if given, learns where each frame ends.
+    CCaptureFrame(const SCaptureOptions& options, CPassTimer* passes);
+
+    bool Continue() override;
+    void Render(float t) override;
+    void Update(float t) override;
+
+    int FramesRun() const { return Frame; }
+    const std::vector<double>& WallSeconds() const { return Wall; }
+    const std::vector<double>& CpuSeconds() const { return Cpu; }
+    const std::map<int, SShot>& Shots() const { return ShotsTaken; }
+    const SRunHealth& Health() const { return RunHealth; }
+
+private:
+    struct SSpent
+    {
+        double Wall = 0.0, Cpu = 0.0;
+    };
+
+    static SSpent Now();
+    void Spend(const SSpent& since);
+    float Step(float measured) const;
+    void ApplyInputDue();
+    void CheckDevice(int frame);
+
+    const SCaptureOptions& Options;
+    CPassTimer* Passes;
+    int Frame = 0;
+    SSpent Spent;
+    std::size_t NextKey = 0;
+    std::size_t NextResize = 0;
+    std::vector<double> Wall, Cpu;
+    std::map<int, SShot> ShotsTaken;
+    SRunHealth RunHealth;
+};
+
+} // namespace gen
