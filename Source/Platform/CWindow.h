@@ -68,7 +68,9 @@ public:
     void Show();
 
     // Outer rectangle in screen coordinates (frame included), and the client
-    // rectangle (0, 0, width, height); an empty one when minimised.
+    // rectangle (0, 0, width, height); an empty one when minimised. The
+    // sizes are the window system's, also where a full-screen request was
+    // not granted.
     SWindowRect GetWindowRect() const;
     SWindowRect GetClientRect() const;
     // Moves and sizes the window by its outer rectangle.
@@ -80,14 +82,24 @@ public:
     // Desktop full screen on display 0, or back to windowed.
     bool SetFullScreen(bool fullScreen);
 
-    // Takes one pending event; false when none is waiting.
+    // Takes one pending event; false when none is waiting. Keys that
+    // Windows sends as system keys (with Alt held, and F10) are left out.
     bool PollEvent(SWindowEvent& event);
+
+    // Pixels of the GL drawable that presentation fills.
+    void GetDrawableSize(std::int32_t& width, std::int32_t& height) const;
 
     SDL_Window* GetSdlWindow() const { return SdlWindow; }
 
 private:
+    // Reads the client size from the window system where SDL's can be wrong.
+    void RefreshClientSize();
+    void GetClientSize(std::int32_t& width, std::int32_t& height) const;
+
     SDL_Window* SdlWindow = nullptr;
     bool QuitPending = false;
+    bool SystemSize = false; // the window system's size below is the one to use
+    std::int32_t SystemWidth = 0, SystemHeight = 0;
     std::int32_t BorderLeft = 0, BorderTop = 0, BorderRight = 0, BorderBottom = 0;
 };
 

@@ -279,9 +279,9 @@ void CDeviceGL::EndScene()
 
 bool CDeviceGL::Present()
 {
-    int drawableWidth = 0;
-    int drawableHeight = 0;
-    SDL_GL_GetDrawableSize(SdlWindow, &drawableWidth, &drawableHeight);
+    std::int32_t drawableWidth = 0;
+    std::int32_t drawableHeight = 0;
+    Window.GetDrawableSize(drawableWidth, drawableHeight);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, Framebuffer);
     glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, BackColour, 0);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);

@@ -69,6 +69,12 @@ int VirtualKeyFromSdl(std::int32_t sdlKeycode)
     }
 }
 
+bool IsSystemKey(int virtualKey, std::uint16_t sdlModifiers)
+{
+    constexpr int kF10 = 121;
+    return virtualKey == kF10 || ((sdlModifiers & KMOD_ALT) != 0 && (sdlModifiers & KMOD_CTRL) == 0);
+}
+
 int VirtualKeyFromSdlMouseButton(std::uint8_t button)
 {
     switch (button)

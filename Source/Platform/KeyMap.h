@@ -13,6 +13,12 @@ namespace gen
 // keys with no virtual-key code.
 int VirtualKeyFromSdl(std::int32_t sdlKeycode);
 
+// Whether Windows would send the key as a system key (WM_SYSKEYDOWN and
+// WM_SYSKEYUP), which the key table never sees: F10, and any key while Alt
+// is held without Ctrl (AltGr arrives as Ctrl and Alt, as ordinary keys).
+// sdlModifiers is an SDL_Keymod (SDL_KeyboardEvent.keysym.mod).
+bool IsSystemKey(int virtualKey, std::uint16_t sdlModifiers);
+
 // SDL mouse button (SDL_BUTTON_LEFT ...) to 1 (left), 2 (right), 4 (middle);
 // 0 for others.
 int VirtualKeyFromSdlMouseButton(std::uint8_t button);

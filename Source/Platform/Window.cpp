@@ -4,6 +4,7 @@
 
 #include "Common/Message.h"
 #include "Platform/KeyMap.h"
+#include "Platform/WindowSystem.h"
 
 #include <SDL.h>
 
@@ -52,6 +53,7 @@ bool InitVideo(bool allowOffscreen)
             return false;
         }
     }
+    ListenToWindowSystem();
     gVideoStarted = true;
     return true;
 }
@@ -113,6 +115,7 @@ bool CWindow::Create(const std::string& caption, std::int32_t x, std::int32_t y,
         SDL_SetWindowPosition(SdlWindow, x + left, y + top);
     }
     QuitPending = false;
+    RefreshClientSize();
     return true;
 }
 
@@ -142,9 +145,10 @@ SWindowRect CWindow::GetWindowRect() const
     {
         return r;
     }
-    int x = 0, y = 0, w = 0, h = 0;
+    int x = 0, y = 0;
+    std::int32_t w = 0, h = 0;
     SDL_GetWindowPosition(SdlWindow, &x, &y);
-    SDL_GetWindowSize(SdlWindow, &w, &h);
+    GetClientSize(w, h);
     r.Left = x - BorderLeft;
     r.Top = y - BorderTop;
     r.Right = x + w + BorderRight;
@@ -159,11 +163,44 @@ SWindowRect CWindow::GetClientRect() const
     {
         return r;
     }
+    GetClientSize(r.Right, r.Bottom);
+    return r;
+}
+
+void CWindow::GetClientSize(std::int32_t& width, std::int32_t& height) const
+{
+    if (SystemSize)
+    {
+        width = SystemWidth;
+        height = SystemHeight;
+        return;
+    }
     int w = 0, h = 0;
     SDL_GetWindowSize(SdlWindow, &w, &h);
-    r.Right = w;
-    r.Bottom = h;
-    return r;
+    width = w;
+    height = h;
+}
+
+void CWindow::RefreshClientSize()
+{
+    int w = 0, h = 0;
+    SystemSize = QuerySystemClientSize(SdlWindow, w, h);
+    SystemWidth = w;
+    SystemHeight = h;
+}
+
+void CWindow::GetDrawableSize(std::int32_t& width, std::int32_t& height) const
+{
+    if (SystemSize)
+    {
+        width = SystemWidth;
+        height = SystemHeight;
+        return;
+    }
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(SdlWindow, &w, &h);
+    width = w;
+    height = h;
 }
 
 void CWindow::SetWindowRect(const SWindowRect& outer)
@@ -174,6 +211,7 @@ void CWindow::SetWindowRect(const SWindowRect& outer)
     }
     SDL_SetWindowPosition(SdlWindow, outer.Left + BorderLeft, outer.Top + BorderTop);
     SDL_SetWindowSize(SdlWindow, outer.Width() - BorderLeft - BorderRight, outer.Height() - BorderTop - BorderBottom);
+    RefreshClientSize();
 }
 
 void CWindow::SetClientSize(std::int32_t width, std::int32_t height)
@@ -181,6 +219,7 @@ void CWindow::SetClientSize(std::int32_t width, std::int32_t height)
     if (SdlWindow && width > 0 && height > 0)
     {
         SDL_SetWindowSize(SdlWindow, width, height);
+        RefreshClientSize();
     }
 }
 
@@ -196,7 +235,9 @@ bool CWindow::SetFullScreen(bool fullScreen)
         // Desktop full screen takes the window's display: make that display 0.
         SDL_SetWindowPosition(SdlWindow, bounds.x, bounds.y);
     }
-    return SDL_SetWindowFullscreen(SdlWindow, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
+    const bool switched = SDL_SetWindowFullscreen(SdlWindow, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
+    RefreshClientSize();
+    return switched;
 }
 
 bool CWindow::PollEvent(SWindowEvent& event)
@@ -226,16 +267,31 @@ bool CWindow::PollEvent(SWindowEvent& event)
             case SDL_WINDOWEVENT_MINIMIZED:
             case SDL_WINDOWEVENT_RESTORED:
             case SDL_WINDOWEVENT_MAXIMIZED:
+                RefreshClientSize();
                 event.Type = kEventSize;
                 return true;
             default:
                 break;
             }
             break;
+        case SDL_SYSWMEVENT:
+        {
+            // A size SDL did not report, e.g. a window manager granting full
+            // screen after SDL had already counted on it.
+            int w = 0, h = 0;
+            if (SystemSize && SystemEventClientSize(SdlWindow, e, w, h) && (w != SystemWidth || h != SystemHeight))
+            {
+                SystemWidth = w;
+                SystemHeight = h;
+                event.Type = kEventSize;
+                return true;
+            }
+            break;
+        }
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             event.Code = VirtualKeyFromSdl(e.key.keysym.sym);
-            if (event.Code != 0)
+            if (event.Code != 0 && !IsSystemKey(event.Code, e.key.keysym.mod))
             {
                 event.Type = e.type == SDL_KEYDOWN ? kEventKeyDown : kEventKeyUp;
                 return true;

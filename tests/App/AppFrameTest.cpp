@@ -283,11 +283,6 @@ TEST_F(AppFrameTest, HeldF1TogglesFullScreenOnceAndTheNextPressReturns)
     }
     ASSERT_EQ(fullScreen.size(), 7u);
     EXPECT_EQ(fullScreen, (std::vector<bool>{true, true, true, true, true, false, false}));
-    std::int32_t displayWidth = 1280, displayHeight = 1024;
-    InitVideo(true);
-    GetPrimaryDisplaySize(displayWidth, displayHeight);
-    QuitVideo();
-    EXPECT_EQ(widths[0], static_cast<std::uint32_t>(displayWidth));
     EXPECT_EQ(widths[6], 800u); // the windowed client size saved when full screen began
 }
 

@@ -63,5 +63,24 @@ TEST(KeyMap, MouseButtons)
     EXPECT_EQ(VirtualKeyFromSdlMouseButton(SDL_BUTTON_X1), 0);
 }
 
+TEST(KeyMap, SystemKeysAreF10AndKeysWithAltButNotCtrl)
+{
+    const struct
+    {
+        int Key;
+        std::uint16_t Modifiers;
+        bool System;
+    } cases[] = {
+        {'W', KMOD_NONE, false},      {'W', KMOD_LSHIFT, false},         {'W', KMOD_LALT, true},
+        {'W', KMOD_RALT, true},       {112, KMOD_LALT, true},            {18, KMOD_LALT, true}, // Alt itself
+        {121, KMOD_NONE, true},       {'E', KMOD_LCTRL | KMOD_RALT, false}, // AltGr
+        {'E', KMOD_MODE, false},
+    };
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(IsSystemKey(c.Key, c.Modifiers), c.System) << c.Key << " with modifiers " << c.Modifiers;
+    }
+}
+
 } // namespace
 } // namespace gen
