@@ -1,7 +1,9 @@
 #!/bin/sh
 # Frame benchmark: the shipped scene against the floor (clear, one
 # full-screen textured quad, present) at the same size, same binary, same
-# session; prints medians, means and the ratio scene/floor. With perf on the
+# session; prints medians, means and the ratio scene/floor, and the median
+# device time of each pass of the scene's frames (from timestamp queries;
+# see bench/README.md for how far llvmpipe's can be trusted). With perf on the
 # machine it also profiles a third, scene-only run after start-up and prints
 # the CPU time per frame spent in our own code (gen:: functions: draw
 # submission, constant setting, scene and entity updates) next to the whole
@@ -38,6 +40,9 @@ for size in "$@"; do
   echo "$size: scene median $scene ms (mean $(field "$out/scene" mean_ms), cpu $(field "$out/scene" cpu_mean_ms))," \
        "floor median $floor ms (mean $(field "$out/floor" mean_ms)), scene/floor $(echo "$scene $floor" |
        awk '{ printf "%.1f", $1 / $2 }')"
+  sed -n 's/.*"passes": {\(.*\)}.*/\1/p' "$out/scene/stats.json" | tr -d '"' |
+    awk -F', ' '{ printf "  device ms per pass (median):"; for (i = 1; i <= NF; ++i) { split($i, kv, ": ");
+                  printf " %s %.2f", kv[1], kv[2] } print "" }'
 
   if [ "${PERF:-1}" != 0 ] && command -v perf > /dev/null; then
     # Skip start-up (shader compilation, media loading): time a one-frame run.

@@ -101,9 +101,12 @@ TEST(CaptureOptions, ResizesInFrameOrderAndTheFloorMode)
 {
     SCaptureOptions o;
     std::string error;
-    ASSERT_TRUE(Parse({"--frames", "50", "--out", "d", "--resize", "40:320x240", "10:800x600", "--floor"}, o, error))
+    ASSERT_TRUE(Parse({"--frames", "50", "--out", "d", "--resize", "40:320x240", "10:800x600", "--floor",
+                       "--no-area-filters"},
+                      o, error))
         << error;
     EXPECT_TRUE(o.Floor);
+    EXPECT_TRUE(o.NoAreaFilters);
     ASSERT_EQ(o.Resizes.size(), 2u);
     EXPECT_EQ(o.Resizes[0].Frame, 10);
     EXPECT_EQ(o.Resizes[0].Width, 800);
@@ -111,6 +114,7 @@ TEST(CaptureOptions, ResizesInFrameOrderAndTheFloorMode)
     EXPECT_EQ(o.Resizes[1].Frame, 40);
     ASSERT_TRUE(Parse({"--frames", "5", "--out", "d"}, o, error));
     EXPECT_FALSE(o.Floor);
+    EXPECT_FALSE(o.NoAreaFilters);
     EXPECT_TRUE(o.Resizes.empty());
     EXPECT_FALSE(Parse({"--frames", "5", "--out", "d", "--resize"}, o, error));
     EXPECT_FALSE(Parse({"--frames", "5", "--out", "d", "--resize", "320x240"}, o, error));
@@ -139,6 +143,17 @@ TEST(CaptureOptions, StatisticsReportGlErrorsAndResidentMemory)
     EXPECT_NE(json.find("\"rss_kb_max\": 1500"), std::string::npos);
     EXPECT_NE(json.find("[[0, 1000], [1000, 1500], [1999, 1200]]"), std::string::npos);
     EXPECT_EQ(json.back(), '\n');
+    EXPECT_EQ(json[json.size() - 2], '}');
+
+    // Pass medians count a frame without the pass as 0; areas not drawn are null.
+    SPassReport passes;
+    passes.Names = {"ordinary", "scene_copy"};
+    passes.FrameMs = {{4.0, 1.0}, {2.0, -1.0}, {3.0, -1.0}};
+    passes.Areas = {{"Cubey", {1.5f, 2.0f, 30.0f, 40.25f}}, {"Wall1", {}}};
+    json = StatsJson(3, SFrameStats(), SFrameStats(), SRunHealth(), passes);
+    EXPECT_NE(json.find("\"passes\": {\"ordinary\": 3.000000, \"scene_copy\": 0.000000}"), std::string::npos);
+    EXPECT_NE(json.find("\"areas\": {\"Cubey\": [1.50, 2.00, 30.00, 40.25], \"Wall1\": null}"), std::string::npos);
+    EXPECT_NE(json.find("\"scene_copy\": [1.0000, null, null]"), std::string::npos);
     EXPECT_EQ(json[json.size() - 2], '}');
 }
 
