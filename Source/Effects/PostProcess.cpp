@@ -36,10 +36,6 @@ CSurface* BackBufferSurface = nullptr;
 CTexture* PolySceneTexture = nullptr;
 CSurface* PolySceneSurface = nullptr;
 
-// How far from its own pixel a polygon surface's shader may look up the
-// scene, as a fraction of the screen: the cut glass refracts by up to this.
-constexpr float kPolygonSceneReach = 0.06f;
-
 CTexture* NoiseTexture = nullptr;
 CTexture* BurnTexture = nullptr;
 CTexture* DistortTexture = nullptr;
@@ -403,12 +399,13 @@ void DrawScreenQuad(float left, float top, float right, float bottom, float uLef
     Device->SetRenderState(kRSZEnable, 1);
 }
 
-void NotePolygonSurface(const CCamera& camera, const CVector3& centre, float radius)
+void NotePolygonSurface(const CCamera& camera, const CMatrix4x4& worldMatrix, const CVector3& boxMin,
+                        const CVector3& boxMax, float reach)
 {
     SPixelRect rect;
-    if (PolySceneSurface &&
-        SphereReadRectangle(camera.ViewMatrix, camera.ProjMatrix, static_cast<float>(ViewportWidth),
-                            static_cast<float>(ViewportHeight), centre, radius, kPolygonSceneReach, rect))
+    if (PolySceneSurface && BoxReadRectangle(worldMatrix, camera.ViewMatrix, camera.ProjMatrix,
+                                             static_cast<float>(ViewportWidth), static_cast<float>(ViewportHeight),
+                                             boxMin, boxMax, reach, rect))
     {
         AddPolygonRead(rect);
     }

@@ -88,10 +88,13 @@ bool AreaPostProcess(const CVector3& centre, float width, float height, float of
                      const CCamera& camera);
 
 // Called during the ordinary pass for every polygon post-processing surface
-// that the polygon pass will draw, inside the sphere at centre: the copy of
-// the scene it reads then covers what its shader may look up around it.
-// Without such a call in a frame no copy is made.
-void NotePolygonSurface(const CCamera& camera, const CVector3& centre, float radius);
+// that the polygon pass will draw, inside the box boxMin..boxMax placed by
+// worldMatrix: the copy of the scene it reads then covers the box's screen
+// rectangle, widened by reach (how far from its own pixel its shader looks
+// up the scene, as a fraction of the screen). Without such a call in a
+// frame no copy is made.
+void NotePolygonSurface(const CCamera& camera, const CMatrix4x4& worldMatrix, const CVector3& boxMin,
+                        const CVector3& boxMax, float reach);
 
 // The scene texture and its level-0 surface (null until set up).
 CTexture* GetSceneTexture();

@@ -145,35 +145,34 @@ void ReadSpan(float lo, float hi, float size, float margin, std::int32_t& first,
 
 } // namespace
 
-bool SphereReadRectangle(const CMatrix4x4& viewMatrix, const CMatrix4x4& projMatrix, float screenWidth,
-                         float screenHeight, const CVector3& centre, float radius, float reach, SPixelRect& rect)
+bool BoxReadRectangle(const CMatrix4x4& worldMatrix, const CMatrix4x4& viewMatrix, const CMatrix4x4& projMatrix,
+                      float screenWidth, float screenHeight, const CVector3& boxMin, const CVector3& boxMax,
+                      float reach, SPixelRect& rect)
 {
     if (!(screenWidth >= 1.0f) || !(screenHeight >= 1.0f))
     {
         return false;
     }
-    // The projected corners of the view-space box around the sphere bound
-    // its image, as long as the whole box lies in front of the camera.
-    const CVector3 v = viewMatrix.TransformPoint(centre);
-    float minX = 1.0f, maxX = -1.0f, minY = 1.0f, maxY = -1.0f;
-    bool behind = false;
-    for (int corner = 0; corner < 8 && !behind; ++corner)
+    // With every corner in front of the camera, the projected corners bound
+    // the box's image (also where the near plane clips it).
+    float minX = 0.0f, maxX = 0.0f, minY = 0.0f, maxY = 0.0f;
+    for (int corner = 0; corner < 8; ++corner)
     {
-        const CVector4 p = projMatrix.Transform(CVector4(v.x + (corner & 1 ? radius : -radius),
-                                                         v.y + (corner & 2 ? radius : -radius),
-                                                         v.z + (corner & 4 ? radius : -radius), 1.0f));
-        behind = !(p.w > 0.0f);
+        const CVector3 local(corner & 1 ? boxMax.x : boxMin.x, corner & 2 ? boxMax.y : boxMin.y,
+                             corner & 4 ? boxMax.z : boxMin.z);
+        const CVector3 v = viewMatrix.TransformPoint(worldMatrix.TransformPoint(local));
+        const CVector4 p = projMatrix.Transform(CVector4(v.x, v.y, v.z, 1.0f));
+        if (!(p.w > 0.0f))
+        {
+            rect = {0, 0, static_cast<std::int32_t>(screenWidth), static_cast<std::int32_t>(screenHeight)};
+            return true;
+        }
         const float x = p.x / p.w;
         const float y = p.y / p.w;
         minX = corner ? std::min(minX, x) : x;
         maxX = corner ? std::max(maxX, x) : x;
         minY = corner ? std::min(minY, y) : y;
         maxY = corner ? std::max(maxY, y) : y;
-    }
-    if (behind)
-    {
-        rect = {0, 0, static_cast<std::int32_t>(screenWidth), static_cast<std::int32_t>(screenHeight)};
-        return true;
     }
     // One pixel for the filter's neighbour, one for where a pixel's centre lies.
     constexpr float kFilterMargin = 2.0f;

@@ -2,7 +2,7 @@
 // The arithmetic of the post-processing filters, kept apart from the device
 // so that it can be checked without a display: the per-frame animation of
 // the filter values, the tint colour, the screen quad's vertices, the
-// screen rectangle of an area filter and the pixels a sphere may reach.
+// screen rectangle of an area filter and the pixels a box may reach.
 
 #include "Math/CMatrix4x4.h"
 #include "Math/CVector.h"
@@ -81,13 +81,15 @@ struct SPixelRect
     std::int32_t Left, Top, Right, Bottom;
 };
 
-// The pixels on a screen of screenWidth x screenHeight that a sphere may
-// cover, widened by what a lookup up to reach (a fraction of the screen's
-// width and height) away from them may read through a linear filter. An axis
-// that would reach past a screen edge takes the whole axis, since a wrapping
-// lookup there reads the opposite edge; a sphere reaching behind the camera
-// takes the whole screen. False when no pixel is left.
-bool SphereReadRectangle(const CMatrix4x4& viewMatrix, const CMatrix4x4& projMatrix, float screenWidth,
-                         float screenHeight, const CVector3& centre, float radius, float reach, SPixelRect& rect);
+// The pixels on a screen of screenWidth x screenHeight that a box (boxMin to
+// boxMax, placed by worldMatrix) may cover, widened by what a lookup up to
+// reach (a fraction of the screen's width and height) away from them may
+// read through a linear filter. An axis that would reach past a screen edge
+// takes the whole axis, since a wrapping lookup there reads the opposite
+// edge; a box reaching behind the camera takes the whole screen. False when
+// no pixel is left.
+bool BoxReadRectangle(const CMatrix4x4& worldMatrix, const CMatrix4x4& viewMatrix, const CMatrix4x4& projMatrix,
+                      float screenWidth, float screenHeight, const CVector3& boxMin, const CVector3& boxMax,
+                      float reach, SPixelRect& rect);
 
 } // namespace gen

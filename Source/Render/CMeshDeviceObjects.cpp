@@ -32,18 +32,18 @@ bool FillBuffer(TBuffer* buffer, const void* data, std::size_t length)
     return buffer->Unlock();
 }
 
-// The largest distance of a vertex position (the first three floats) from the node's origin.
-float FarthestPosition(const SSubMesh& subMesh)
+// The box around the vertex positions (each vertex's first three floats).
+void BoundingBox(const SSubMesh& subMesh, CVector3& boxMin, CVector3& boxMax)
 {
-    float farthest = 0.0f;
     for (std::size_t offset = 0; subMesh.VertexSize >= sizeof(float[3]) && offset < subMesh.Vertices.size();
          offset += subMesh.VertexSize)
     {
         float p[3];
         std::memcpy(p, subMesh.Vertices.data() + offset, sizeof(p));
-        farthest = std::max(farthest, CVector3(p[0], p[1], p[2]).Length());
+        const CVector3 v(p[0], p[1], p[2]);
+        boxMin = offset ? CVector3(std::min(boxMin.x, v.x), std::min(boxMin.y, v.y), std::min(boxMin.z, v.z)) : v;
+        boxMax = offset ? CVector3(std::max(boxMax.x, v.x), std::max(boxMax.y, v.y), std::max(boxMax.z, v.z)) : v;
     }
-    return farthest;
 }
 } // namespace
 
@@ -85,7 +85,7 @@ bool CMeshDeviceObjects::CreateSubMeshBuffers(const SSubMesh& subMesh)
     }
     buffers.NumVertices = subMesh.NumVertices;
     buffers.VertexSize = subMesh.VertexSize;
-    buffers.Radius = FarthestPosition(subMesh);
+    BoundingBox(subMesh, buffers.BoxMin, buffers.BoxMax);
     if (!FillBuffer(buffers.VertexBuffer, subMesh.Vertices.data(), vertexLength))
     {
         return false;
@@ -188,9 +188,8 @@ void CMeshDeviceObjects::NotePolygonSurfaces(const std::vector<CMatrix4x4>& worl
         if (buffers.MaterialIndex < Materials.size() && buffers.Node < worldMatrices.size() &&
             IsPostProcessMethod(Materials[buffers.MaterialIndex].RenderMethod))
         {
-            const CMatrix4x4& world = worldMatrices[buffers.Node];
-            const CVector3 scale = world.GetScale();
-            NotePolygonSurface(camera, world.GetPosition(), buffers.Radius * std::max({scale.x, scale.y, scale.z}));
+            NotePolygonSurface(camera, worldMatrices[buffers.Node], buffers.BoxMin, buffers.BoxMax,
+                               RenderMethodSceneReach(Materials[buffers.MaterialIndex].RenderMethod));
         }
     }
 }

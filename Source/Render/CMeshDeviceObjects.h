@@ -24,7 +24,8 @@ struct SMeshBuffers
     std::uint32_t VertexSize = 0;
     CIndexBuffer* IndexBuffer = nullptr;
     std::uint32_t NumIndices = 0; // three per face
-    float Radius = 0.0f;          // farthest vertex from the node's origin
+    CVector3 BoxMin{0.0f, 0.0f, 0.0f}; // around the vertex positions
+    CVector3 BoxMax{0.0f, 0.0f, 0.0f};
 };
 
 struct SMeshMaterial

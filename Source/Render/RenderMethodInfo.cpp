@@ -92,6 +92,11 @@ bool RenderMethodUsesTangents(ERenderMethod method)
     return GetRenderMethodInfo(method).UsesTangents;
 }
 
+float RenderMethodSceneReach(ERenderMethod method)
+{
+    return method == kCutGlass ? 0.06f : 0.0f; // PP_CutGlassPoly.psh's refraction
+}
+
 bool IsPostProcessMethod(ERenderMethod method)
 {
     return GetRenderMethodInfo(method).PostProcess;

@@ -62,6 +62,12 @@ enum EVertexLayout : std::uint32_t
     kTangentLayout = 1,
 };
 
+// How far from its own pixel a polygon post-processing method's pixel shader
+// may look up the scene, as a fraction of the screen's width and height: the
+// cut glass refracts by up to 0.06; the others read the pixel behind them. 0
+// for the other methods.
+float RenderMethodSceneReach(ERenderMethod method);
+
 // Bytes per vertex of a layout.
 std::uint32_t VertexLayoutSize(EVertexLayout layout);
 

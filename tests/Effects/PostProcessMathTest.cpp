@@ -173,3 +173,35 @@ TEST(AreaRectangle, FollowsAMovedAndTurnedCamera)
     EXPECT_FALSE(AreaRectangle(camera.GetPosition(), camera.ViewMatrix, camera.ProjMatrix, 800.0f, 600.0f,
                                camera.GetPosition() - forward * 80.0f, 25.0f, 25.0f, -9.0f, rect));
 }
+
+TEST(BoxReadRectangle, ScreenBoundsWidenedByReachAndWholeWhereTheyCouldWrap)
+{
+    // The camera of Area above: a point (x, y) at depth d lands on pixel
+    // (400 (1 + 0.75 x / d), 300 (1 - y / d)); 2 pixels are added for filtering.
+    const CMatrix4x4 proj = MatrixPerspectiveFovLH(1.5707963f, 800.0f / 600.0f, 1.0f, 1000.0f);
+    CMatrix4x4 tenAhead = CMatrix4x4::kIdentity;
+    tenAhead(3, 2) = 10.0f;
+    const struct
+    {
+        const CMatrix4x4& World;
+        CVector3 Min, Max;
+        float Reach;
+        SPixelRect Expected;
+    } cases[] = {
+        {CMatrix4x4::kIdentity, {-1, -1, 9}, {1, 1, 11}, 0.0f, {364, 264, 436, 336}},
+        {tenAhead, {-1, -1, -1}, {1, 1, 1}, 0.0f, {364, 264, 436, 336}},
+        {CMatrix4x4::kIdentity, {-1, -1, 9}, {1, 1, 11}, 0.06f, {316, 228, 484, 372}},  // 48 and 36 more
+        {CMatrix4x4::kIdentity, {-11, -1, 9}, {-9, 1, 11}, 0.06f, {0, 228, 800, 372}},  // past the left edge
+        {CMatrix4x4::kIdentity, {-1, -1, -1}, {1, 1, 1}, 0.0f, {0, 0, 800, 600}},       // around the camera
+    };
+    for (const auto& c : cases)
+    {
+        SPixelRect rect{};
+        ASSERT_TRUE(
+            BoxReadRectangle(c.World, CMatrix4x4::kIdentity, proj, 800.0f, 600.0f, c.Min, c.Max, c.Reach, rect));
+        EXPECT_EQ(rect.Left, c.Expected.Left);
+        EXPECT_EQ(rect.Top, c.Expected.Top);
+        EXPECT_EQ(rect.Right, c.Expected.Right);
+        EXPECT_EQ(rect.Bottom, c.Expected.Bottom);
+    }
+}

@@ -53,7 +53,8 @@ void DrawStandInScene(CCamera& camera, bool postProcessPass)
     {
         ++OrdinaryPasses;
         // A polygon surface around the camera: it may read the whole screen.
-        NotePolygonSurface(camera, camera.GetPosition(), 1.0f);
+        NotePolygonSurface(camera, CMatrix4x4::kIdentity, camera.GetPosition() - CVector3(1.0f, 1.0f, 1.0f),
+                           camera.GetPosition() + CVector3(1.0f, 1.0f, 1.0f), 0.0f);
         if (OrdinaryColour)
         {
             Device->Clear(kClearTarget, OrdinaryColour, 1.0f, 0);
