@@ -537,7 +537,7 @@ TEST(ImportXFile, BadContentIsRefusedAndLeavesNothingBehind)
         {"BadSkinUnknownBone.x", kImportBadData, true},   {"BadSkinVertex.x", kImportBadData, true},
         {"BadMaterialsTooMany.x", kImportBadData, true},  {"BadMaterialsTooFew.x", kImportBadData, true},
         {"BadTwoMaterialLists.x", kImportBadData, true},  {"BadMaterialIndexCount.x", kImportBadData, true},
-        {"BadRestriction.x", kImportBadData, false},      {"BadReference.x", kImportBadData, true},
+        {"BadReference.x", kImportBadData, true},         {"BadRestriction.x", kImportBadData, false},
         {"BadUnknownTemplate.x", kImportBadData, false},  {"BadTruncated.x", kImportBadData, false},
         {"BadSyntax.x", kImportBadData, false},           {"BadCycle.x", kImportBadData, false},
         {"BadSelfReference.x", kImportBadData, false},    {"BadCompressed.x", kImportBadData, false},
