@@ -88,7 +88,7 @@ const STemplateSet* StandardTemplates()
     static const STemplateSet* const set = [] {
         auto* parsed = new STemplateSet();
         if (ParseImage(reinterpret_cast<const std::uint8_t*>(kXStandardTemplates), std::strlen(kXStandardTemplates),
-                  *parsed, nullptr) != kXOK)
+                       *parsed, nullptr) != kXOK)
         {
             delete parsed;
             return static_cast<STemplateSet*>(nullptr);

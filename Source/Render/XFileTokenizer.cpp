@@ -92,6 +92,36 @@ bool IsNameChar(unsigned char c)
     return IsNameStart(c) || IsDigit(c) || c == '-' || c == '.';
 }
 
+// Bytes of one name character at p: a UTF-8 sequence when the bytes form
+// one; else a Shift-JIS lead byte with its trail byte, which may be ASCII
+// such as '[' or '{' ("\x81\x5B" is the long vowel mark); else one byte
+// (Latin-1 and ASCII). 0 at a byte that ends the name.
+std::size_t NameCharLength(const std::uint8_t* p, std::size_t left)
+{
+    const unsigned char c = p[0];
+    if (c < 0x80)
+    {
+        return IsNameChar(c) ? 1 : 0;
+    }
+    const auto continuation = [&](std::size_t i, unsigned char low, unsigned char high) {
+        return i < left && p[i] >= low && p[i] <= high;
+    };
+    if (c >= 0xC2 && c <= 0xDF && continuation(1, 0x80, 0xBF)) return 2;
+    if (c >= 0xE0 && c <= 0xEF && continuation(1, c == 0xE0 ? 0xA0 : 0x80, c == 0xED ? 0x9F : 0xBF) &&
+        continuation(2, 0x80, 0xBF))
+    {
+        return 3;
+    }
+    if (c >= 0xF0 && c <= 0xF4 && continuation(1, c == 0xF0 ? 0x90 : 0x80, c == 0xF4 ? 0x8F : 0xBF) &&
+        continuation(2, 0x80, 0xBF) && continuation(3, 0x80, 0xBF))
+    {
+        return 4;
+    }
+    const bool shiftJisLead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    if (shiftJisLead && left >= 2 && p[1] >= 0x40 && p[1] <= 0xFC && p[1] != 0x7F) return 2;
+    return 1;
+}
+
 bool IsSpace(unsigned char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0' || c == 0x1A || c == '\f' || c == '\v';
@@ -247,9 +277,11 @@ void CTokenizer::LexText(SToken& t)
 void CTokenizer::LexName(SToken& t)
 {
     const std::size_t start = Pos;
-    while (Pos < Size && IsNameChar(Data[Pos]))
+    while (Pos < Size)
     {
-        ++Pos;
+        const std::size_t n = NameCharLength(Data + Pos, Size - Pos);
+        if (n == 0) break;
+        Pos += n;
     }
     t.Text.assign(reinterpret_cast<const char*>(Data + start), Pos - start);
     t.Kind = kTokName;

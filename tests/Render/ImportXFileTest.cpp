@@ -650,11 +650,11 @@ TEST(ImportXFile, FilesAsExportersWriteThem)
         {"BadDoublingReferences.x", nullptr, kImportBadData, 0, {}, nullptr},
         // Comments end at CR as at LF.
         {"MacLineEnds.x", nullptr, kImportOK, 3, {12}, nullptr},
-        // Names led by digits, and bytes from 0x80 on (the material by reference).
-        {"ExporterNames.x", nullptr, kImportOK, 4, {12},
+        // Names led by digits, and bytes from 0x80 on (the materials by reference).
+        {"ExporterNames.x", nullptr, kImportOK, 5, {12},
          [](const CImportXFile& x) {
-             const char* names[] = {"01-Default", "\xe6\x9c\xa8", "\x96\xd8"};
-             for (std::uint32_t i = 0; i < 3; ++i)
+             const char* names[] = {"01-Default", "\xe6\x9c\xa8", "\x83\x7b\x81\x5b\x83\x93", "Caf\xe9"};
+             for (std::uint32_t i = 0; i < 4; ++i)
              {
                  SMeshNode node;
                  x.GetNode(i + 1, node);
