@@ -128,16 +128,15 @@ bool AreaRectangle(const CVector3& cameraPosition, const CMatrix4x4& viewMatrix,
 namespace
 {
 
-// Pixels lo..hi on an axis of size pixels, widened by margin; the whole axis
-// when that reaches past an edge or is not a number.
+// Pixels lo..hi on an axis of size pixels, widened by margin and held on
+// the screen (lookups past an edge read the edge texel).
 void ReadSpan(float lo, float hi, float size, float margin, std::int32_t& first, std::int32_t& end)
 {
-    lo -= margin;
-    hi += margin;
-    if (!(lo >= 0.0f) || !(hi <= size))
+    lo = std::max(lo - margin, 0.0f);
+    hi = std::min(hi + margin, size);
+    if (!(lo <= hi)) // not a number, or off the screen
     {
-        lo = 0.0f;
-        hi = size;
+        lo = hi = 0.0f;
     }
     first = static_cast<std::int32_t>(std::floor(lo));
     end = static_cast<std::int32_t>(std::ceil(hi));

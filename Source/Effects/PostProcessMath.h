@@ -84,10 +84,8 @@ struct SPixelRect
 // The pixels on a screen of screenWidth x screenHeight that a box (boxMin to
 // boxMax, placed by worldMatrix) may cover, widened by what a lookup up to
 // reach (a fraction of the screen's width and height) away from them may
-// read through a linear filter. An axis that would reach past a screen edge
-// takes the whole axis, since a wrapping lookup there reads the opposite
-// edge; a box reaching behind the camera takes the whole screen. False when
-// no pixel is left.
+// read through a linear filter, and held on the screen. A box reaching
+// behind the camera takes the whole screen. False when no pixel is left.
 bool BoxReadRectangle(const CMatrix4x4& worldMatrix, const CMatrix4x4& viewMatrix, const CMatrix4x4& projMatrix,
                       float screenWidth, float screenHeight, const CVector3& boxMin, const CVector3& boxMax,
                       float reach, SPixelRect& rect);
