@@ -107,10 +107,13 @@ public:
         return Device->DrawPrimitiveUP(kPrimTriangleStrip, 2, quad, sizeof(SScreenVertex));
     }
 
-    // Binds managed buffers holding a square from (x0, y0) to (x1, y1) in clip
-    // space at depth 0.5, clockwise on screen, in one colour.
-    void BindSquare(float x0, float y0, float x1, float y1, float r, float g, float b)
+    // Binds the shaders and managed buffers holding a square from (x0, y0) to
+    // (x1, y1) in clip space at depth 0.5, clockwise on screen, in one colour.
+    void BindSquare(float x0, float y0, float x1, float y1, float r, float g, float b,
+                    const char* vertexShader = kTransformShader)
     {
+        UseShader(vertexShader, true);
+        UseShader(kVaryingShader);
         static const SVertexElement kLayout[] = {
             {0, 0, kDeclFloat3, 0, kUsagePosition, 0}, {0, 12, kDeclFloat3, 0, kUsageTexCoord, 0}, kDeclEnd};
         const SColouredVertex v[4] = {
@@ -173,9 +176,6 @@ struct SDrawCase
 };
 
 const SDrawCase kDrawCases[] = {
-    {"ClearFillsTheTarget",
-     [](DeviceTest&) { Device->Clear(kClearTarget, ColourARGB(255, 10, 200, 30), 1.0f, 0); },
-     {{0, 0, {10, 200, 30}}, {63, 63, {10, 200, 30}}, {31, 17, {10, 200, 30}}}},
     {"QuadCoversItsPixelRectangleOnly",
      [](DeviceTest& t) {
          t.UseColour(1, 0, 0);
@@ -236,8 +236,6 @@ const SDrawCase kDrawCases[] = {
      {{10, 10, kRed}, {30, 10, {0, 0, 255}}, {50, 10, kGreen}}},
     {"MatricesActInMulVectorMatrixOrder",
      [](DeviceTest& t) {
-         t.UseShader(kTransformShader, true);
-         t.UseShader(kVaryingShader);
          t.BindSquare(-0.25f, -0.25f, 0.25f, 0.25f, 1, 1, 0);
          EXPECT_FALSE(t.VertexTable->SetMatrix("ViewProjMatrix", CMatrix4x4::kIdentity)); // not declared
          t.DrawSquareAt(0.5f, 0.5f); // row 3 moves right and up
@@ -246,21 +244,11 @@ const SDrawCase kDrawCases[] = {
      {{48, 16, {255, 255, 0}}, {41, 9, {255, 255, 0}}, {32, 32, kBlack}, {48, 48, kBlack}, {16, 16, kBlack}}},
     {"RowMajorAndSmallerMatricesKeepTheirMeaning",
      [](DeviceTest& t) {
-         t.UseShader(R"(
-row_major float4x4 Move;
-float3x3 Turn;
-struct VS_OUTPUT { float4 Position : POSITION; float4 Colour : TEXCOORD0; };
-VS_OUTPUT main(float3 pos : POSITION, float3 colour : TEXCOORD0)
-{
-    VS_OUTPUT o;
-    o.Position = mul(float4(mul(pos, Turn), 1.0f), Move);
-    o.Colour = float4(colour, 1.0f);
-    return o;
-}
-)",
-                     true);
-         t.UseShader(kVaryingShader);
-         t.BindSquare(0.25f, -0.125f, 0.75f, 0.125f, 0, 1, 0); // right of the centre
+         t.BindSquare(0.25f, -0.125f, 0.75f, 0.125f, 0, 1, 0, // right of the centre
+                      "row_major float4x4 Move;\nfloat3x3 Turn;\n"
+                      "void main(float3 pos : POSITION, float3 colour : TEXCOORD0,"
+                      "  out float4 position : POSITION, out float4 colourOut : TEXCOORD0)"
+                      "{ position = mul(float4(mul(pos, Turn), 1.0f), Move); colourOut = float4(colour, 1.0f); }");
          CMatrix4x4 move = CMatrix4x4::kIdentity, turn = CMatrix4x4::kIdentity;
          move(3, 1) = 0.5f; // up
          // A quarter turn taking x to y; the float3x3 is our top-left part.
@@ -275,8 +263,6 @@ VS_OUTPUT main(float3 pos : POSITION, float3 colour : TEXCOORD0)
      {{32, 2, kGreen}, {32, 12, kBlack}, {48, 32, kBlack}}},
     {"CullModesFollowScreenWinding",
      [](DeviceTest& t) {
-         t.UseShader(kTransformShader, true);
-         t.UseShader(kVaryingShader);
          t.BindSquare(-0.25f, -0.25f, 0.25f, 0.25f, 0, 1, 1);
          Device->SetRenderState(kRSCullMode, kCullCCW); // the default: clockwise faces the viewer
          t.DrawSquareAt(-0.6f, 0);
@@ -288,8 +274,6 @@ VS_OUTPUT main(float3 pos : POSITION, float3 colour : TEXCOORD0)
      {{12, 32, {0, 255, 255}}, {32, 32, kBlack}, {51, 32, {0, 255, 255}}}},
     {"ClipDepthZeroToOneIsTheDepthBufferRange",
      [](DeviceTest& t) {
-         t.UseShader(kTransformShader, true);
-         t.UseShader(kVaryingShader);
          t.BindSquare(-1, -1, 1, 1, 1, 0, 0); // at clip depth 0.5
          t.DrawSquareAt(0, 0);
          t.UseColour(0, 1, 0);
@@ -370,8 +354,6 @@ TEST_F(DeviceTest, ScreenQuadMapsTexelsOntoPixelsExactly)
 
 TEST_F(DeviceTest, ResetNeedsDefaultPoolObjectsReleasedAndKeepsManagedOnes)
 {
-    UseShader(kTransformShader, true);
-    UseShader(kVaryingShader);
     BindSquare(-1, -1, 1, 1, 1, 0, 1);
     ASSERT_TRUE(VertexTable->SetMatrix("WorldMatrix", CMatrix4x4::kIdentity));
     SPresentParameters smaller;
@@ -415,8 +397,6 @@ TEST_F(DeviceTest, RefusesWhatItCannotFeed)
     EXPECT_EQ(Device->CreateVertexDeclaration(secondStream), nullptr);
     EXPECT_EQ(Device->CreateVertexDeclaration(badType), nullptr);
 
-    UseShader(kTransformShader, true);
-    UseShader(kVaryingShader);
     BindSquare(-1, -1, 1, 1, 1, 1, 1);
     EXPECT_FALSE(Device->DrawIndexedPrimitive(kPrimTriangleList, 0, 0, 4, 0, 3)); // 9 indices of 6
     EXPECT_FALSE(Device->DrawIndexedPrimitive(kPrimTriangleList, 1, 0, 4, 0, 2)); // index 3 + 1 past 4 vertices
@@ -446,46 +426,23 @@ TEST_F(DeviceTest, FontDrawsInItsColourWhateverStatesTheLastDrawLeftAndCentresLi
     ASSERT_TRUE(Quad(0, 0, kSize, kSize, 0.5f));
 
     const std::int32_t line = Font->GetLineHeight();
-    EXPECT_GE(line, 10);
-    EXPECT_LE(line, 12);
+    EXPECT_TRUE(line >= 10 && line <= 12) << line;
     EXPECT_EQ(Font->DrawText("Hi\nHi", SRect{2, 3, 0, 0}, kDTNoClip, ColourARGB(255, 255, 255, 0)), 2 * line);
     Read();
-    int minX = kSize, minY = kSize, maxY = -1, yellow = 0;
-    for (std::uint32_t y = 0; y < kSize; ++y)
-    {
-        for (std::uint32_t x = 0; x < kSize; ++x)
-        {
-            const SPixel p = At(x, y);
-            if (p.R > 128)
-            {
-                yellow += p.B < 40;
-                minX = std::min(minX, static_cast<int>(x));
-                minY = std::min(minY, static_cast<int>(y));
-                maxY = std::max(maxY, static_cast<int>(y));
-            }
-        }
-    }
-    EXPECT_GT(yellow, 20);
-    EXPECT_GE(minX, 2);
-    EXPECT_LE(minX, 4);
-    EXPECT_GE(minY, 3);
-    EXPECT_GT(maxY, 3 + line); // the second line is below the first
-    EXPECT_LT(maxY, 3 + 2 * line);
+    const SFound bright = Find([](const SPixel& p) { return p.R > 128; });
+    EXPECT_EQ(Find([](const SPixel& p) { return p.R > 128 && p.B < 40; }).Count, bright.Count); // yellow
+    EXPECT_GT(bright.Count, 20);
+    EXPECT_TRUE(bright.Left >= 2 && bright.Left <= 4) << bright.Left;
+    EXPECT_GE(bright.Top, 3);
+    // The second line is below the first.
+    EXPECT_TRUE(bright.Bottom > 3 + line && bright.Bottom < 3 + 2 * line) << bright.Bottom;
 
     // Centred in a band of 200 pixels around x = 32.
     Device->Clear(kClearTarget, 0, 1.0f, 0);
     Font->DrawText("HH", SRect{32 - 100, 20, 32 + 100, 0}, kDTCenter | kDTNoClip, ColourARGB(255, 255, 255, 255));
     Read();
-    int left = kSize, right = -1;
-    for (std::uint32_t i = 0; i < kSize * kSize; ++i)
-    {
-        if (Pixels[i * 4] > 128)
-        {
-            left = std::min(left, static_cast<int>(i % kSize));
-            right = std::max(right, static_cast<int>(i % kSize));
-        }
-    }
-    EXPECT_NEAR((left + right) / 2.0, 32.0, 2.0);
+    const SFound centred = Find([](const SPixel& p) { return p.R > 128; });
+    EXPECT_NEAR((centred.Left + centred.Right) / 2.0, 32.0, 2.0);
 }
 
 TEST_F(DeviceTest, TheProgramsShadersAndImagesLoad)

@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <ostream>
 #include <set>
 #include <vector>
@@ -88,6 +90,28 @@ public:
             }
         }
         return colours;
+    }
+
+    // The bounding box and number of the pixels read that match.
+    struct SFound
+    {
+        int Left, Top, Right, Bottom, Count;
+    };
+    SFound Find(const std::function<bool(const SPixel&)>& match) const
+    {
+        SFound found = {static_cast<int>(ReadWidth), static_cast<int>(ReadHeight), -1, -1, 0};
+        for (int y = 0; y < static_cast<int>(ReadHeight); ++y)
+        {
+            for (int x = 0; x < static_cast<int>(ReadWidth); ++x)
+            {
+                if (match(At(x, y)))
+                {
+                    found = {std::min(found.Left, x), std::min(found.Top, y), std::max(found.Right, x),
+                             std::max(found.Bottom, y), found.Count + 1};
+                }
+            }
+        }
+        return found;
     }
 
     const std::uint32_t Width, Height;
