@@ -1,8 +1,6 @@
 // Fatal exceptions and guarded functions: the trail of function names,
 // innermost first, and foreign exceptions converted where they meet a guard.
-#include "Common/CFatalException.h"
-
-#include <gtest/gtest.h>
+#include "Support/Checks.h"
 
 #include <new>
 
@@ -26,44 +24,18 @@ int ThrowsBadAlloc()
     return Guarded("Source/Test/Alloc", "gen::ThrowsBadAlloc", []() -> int { throw std::bad_alloc(); });
 }
 
-// The exception a call throws.
-template <typename TCall>
-CFatalException Caught(TCall call)
-{
-    try
-    {
-        call();
-    }
-    catch (const CFatalException& e)
-    {
-        return e;
-    }
-    ADD_FAILURE() << "nothing thrown";
-    return CFatalException("", "", 0);
-}
-
 TEST(FatalException, TrailCollectsGuardedFunctionsInnermostFirst)
 {
-    const CFatalException direct = Caught(Inner);
-    EXPECT_EQ(direct.GetMessage(), "Boom");
-    EXPECT_EQ(direct.GetFile(), "Source/Test/Inner");
-    EXPECT_EQ(direct.GetLine(), 42);
-    EXPECT_EQ(direct.GetFunctions(), "gen::Inner <- ");
-
+    ExpectFatal(Inner, "Boom", "Source/Test/Inner", 42, "gen::Inner <- ");
     // Unguarded functions pass the exception on without a trace.
-    const CFatalException nested = Caught([] { Guarded("Source/Test/Third", "gen::Third", Unguarded); });
-    EXPECT_EQ(nested.GetFunctions(), "gen::Inner <- gen::Outer <- gen::Third <- ");
-    EXPECT_EQ(nested.GetLine(), 42);
+    ExpectFatal([] { Guarded("Source/Test/Third", "gen::Third", Unguarded); }, "Boom", "Source/Test/Inner", 42,
+                "gen::Inner <- gen::Outer <- gen::Third <- ");
 }
 
 TEST(FatalException, ForeignExceptionsAreConvertedWhereTheyFirstMeetAGuard)
 {
-    const CFatalException e =
-        Caught([] { return Guarded("Source/Test/Outer2", "gen::Outer2", [] { return ThrowsBadAlloc() + 1; }); });
-    EXPECT_EQ(e.GetMessage(), "Unhandled Exception");
-    EXPECT_EQ(e.GetLine(), -1);
-    EXPECT_EQ(e.GetFile(), "Source/Test/Alloc");
-    EXPECT_EQ(e.GetFunctions(), "gen::ThrowsBadAlloc <- gen::Outer2 <- ");
+    ExpectFatal([] { Guarded("Source/Test/Outer2", "gen::Outer2", [] { return ThrowsBadAlloc() + 1; }); },
+                "Unhandled Exception", "Source/Test/Alloc", -1, "gen::ThrowsBadAlloc <- gen::Outer2 <- ");
 }
 
 TEST(FatalException, AppendFunctionWithContextAndCopiesThatStayApart)
@@ -73,11 +45,8 @@ TEST(FatalException, AppendFunctionWithContextAndCopiesThatStayApart)
     EXPECT_EQ(e.GetFunctions(), "gen::A[ctx]");
     e.AppendFunction("gen::B", "", false);
     CFatalException copy(e);
-    EXPECT_EQ(copy.GetMessage(), "m");
-    EXPECT_EQ(copy.GetFile(), "f");
-    EXPECT_EQ(copy.GetLine(), 1);
     copy.AppendFunction("gen::C", "", false);
-    EXPECT_EQ(copy.GetFunctions(), "gen::A[ctx]gen::B <- gen::C <- ");
+    ExpectFatal([&] { throw copy; }, "m", "f", 1, "gen::A[ctx]gen::B <- gen::C <- ");
     EXPECT_EQ(e.GetFunctions(), "gen::A[ctx]gen::B <- ");
 }
 

@@ -1,6 +1,7 @@
 // The chained hash table: Jenkins' hash, growth past the load limit, chains in
 // insertion order, and the fatal errors when its buckets cannot be reserved.
 #include "Common/CHashTable.h"
+#include "Support/Checks.h"
 
 #include <gtest/gtest.h>
 
@@ -140,20 +141,10 @@ TEST(HashTable, CollisionsKeepInsertionOrderThroughRemovalAndResize)
 
 TEST(HashTable, BucketsThatCannotBeReservedAreFatal)
 {
-    const auto expectFatal = [](auto call, int line, const char* function) {
+    const auto expectFatal = [](const std::function<void()>& call, int line, const char* function) {
         gRefuseArrays = true;
-        try
-        {
-            call();
-            ADD_FAILURE() << "nothing thrown";
-        }
-        catch (const CFatalException& e)
-        {
-            EXPECT_EQ(e.GetMessage(), "Fatal memory error reserving hash table memory");
-            EXPECT_EQ(e.GetFile(), "Source/Common/CHashTable");
-            EXPECT_EQ(e.GetLine(), line);
-            EXPECT_EQ(e.GetFunctions(), std::string("gen::CHashTable<unsigned int,unsigned int>::") + function + " <- ");
-        }
+        ExpectFatal(call, "Fatal memory error reserving hash table memory", "Source/Common/CHashTable", line,
+                    std::string("gen::CHashTable<unsigned int,unsigned int>::") + function + " <- ");
         gRefuseArrays = false;
     };
     expectFatal([] { TTable t(8, JOneAtATimeHash, 0.7f); }, 91, "CHashTable");

@@ -109,10 +109,9 @@ public:
 
     // Binds the shaders and managed buffers holding a square from (x0, y0) to
     // (x1, y1) in clip space at depth 0.5, clockwise on screen, in one colour.
-    void BindSquare(float x0, float y0, float x1, float y1, float r, float g, float b,
-                    const char* vertexShader = kTransformShader)
+    void BindSquare(float x0, float y0, float x1, float y1, float r, float g, float b)
     {
-        UseShader(vertexShader, true);
+        UseShader(kTransformShader, true);
         UseShader(kVaryingShader);
         static const SVertexElement kLayout[] = {
             {0, 0, kDeclFloat3, 0, kUsagePosition, 0}, {0, 12, kDeclFloat3, 0, kUsageTexCoord, 0}, kDeclEnd};
@@ -182,20 +181,6 @@ const SDrawCase kDrawCases[] = {
          ASSERT_TRUE(t.Quad(10, 20, 30, 25));
      },
      {{10, 20, kRed}, {29, 24, kRed}, {9, 20, kBlack}, {30, 20, kBlack}, {10, 19, kBlack}, {10, 25, kBlack}}},
-    {"VposIsThePixelAndVfaceTheFacing",
-     [](DeviceTest& t) {
-         t.UseShader("float4 main(float2 p : VPOS, float face : VFACE) : COLOR0"
-                     "{ return float4(p / 64.0f, face > 0.0f ? 1.0f : 0.0f, 1.0f); }");
-         Device->SetRenderState(kRSCullMode, kCullNone);
-         ASSERT_TRUE(t.Quad(0, 0, 32, kSize));
-         // The right half wound the other way faces away.
-         const SScreenVertex back[4] = {{31.5f, -0.5f, 0, 1, 0, 0, 0, 0},
-                                        {31.5f, 63.5f, 0, 1, 0, 0, 0, 0},
-                                        {63.5f, -0.5f, 0, 1, 0, 0, 0, 0},
-                                        {63.5f, 63.5f, 0, 1, 0, 0, 0, 0}};
-         ASSERT_TRUE(Device->DrawPrimitiveUP(kPrimTriangleStrip, 2, back, sizeof(SScreenVertex)));
-     },
-     {{0, 0, {0, 0, 255}}, {10, 20, {40, 80, 255}}, {63, 32, {251, 128, 0}}}},
     {"AlphaBlendingMixesBySourceAlpha",
      [](DeviceTest& t) {
          Device->Clear(kClearTarget, ColourARGB(255, 0, 0, 255), 1.0f, 0);
@@ -242,25 +227,6 @@ const SDrawCase kDrawCases[] = {
      },
      // Clip x 0.25..0.75 is pixels 40..56; clip y 0.25..0.75 is rows 8..24 from the top.
      {{48, 16, {255, 255, 0}}, {41, 9, {255, 255, 0}}, {32, 32, kBlack}, {48, 48, kBlack}, {16, 16, kBlack}}},
-    {"RowMajorAndSmallerMatricesKeepTheirMeaning",
-     [](DeviceTest& t) {
-         t.BindSquare(0.25f, -0.125f, 0.75f, 0.125f, 0, 1, 0, // right of the centre
-                      "row_major float4x4 Move;\nfloat3x3 Turn;\n"
-                      "void main(float3 pos : POSITION, float3 colour : TEXCOORD0,"
-                      "  out float4 position : POSITION, out float4 colourOut : TEXCOORD0)"
-                      "{ position = mul(float4(mul(pos, Turn), 1.0f), Move); colourOut = float4(colour, 1.0f); }");
-         CMatrix4x4 move = CMatrix4x4::kIdentity, turn = CMatrix4x4::kIdentity;
-         move(3, 1) = 0.5f; // up
-         // A quarter turn taking x to y; the float3x3 is our top-left part.
-         turn(0, 0) = turn(1, 1) = 0;
-         turn(0, 1) = 1;
-         turn(1, 0) = -1;
-         ASSERT_TRUE(t.VertexTable->SetMatrix("Move", move));
-         ASSERT_TRUE(t.VertexTable->SetMatrix("Turn", turn));
-         ASSERT_TRUE(t.DrawSquare());
-     },
-     // Turned to clip x -0.125..0.125, y 0.25..0.75, then moved up to y 0.75..1.25.
-     {{32, 2, kGreen}, {32, 12, kBlack}, {48, 32, kBlack}}},
     {"CullModesFollowScreenWinding",
      [](DeviceTest& t) {
          t.BindSquare(-0.25f, -0.25f, 0.25f, 0.25f, 0, 1, 1);
@@ -282,27 +248,6 @@ const SDrawCase kDrawCases[] = {
          ASSERT_TRUE(t.Quad(32, 0, kSize, kSize, 0.6f));
      },
      {{10, 10, kGreen}, {50, 10, kRed}}},
-    {"RenderToTextureThenSampleIt",
-     [](DeviceTest& t) {
-         CTexture* target = t.Own(Device->CreateTexture(32, 32, 1, kUsageRenderTarget, kFormatX8R8G8B8, kPoolDefault));
-         ASSERT_NE(target, nullptr);
-         CSurface* backBuffer = t.Own(Device->GetRenderTarget(0));
-         ASSERT_TRUE(backBuffer && Device->SetRenderTarget(0, t.Own(target->GetSurfaceLevel(0))));
-         Device->Clear(kClearTarget, ColourARGB(0, 0, 255, 0), 1.0f, 0);
-         t.UseColour(1, 0, 0);
-         ASSERT_TRUE(t.Quad(0, 0, 16, 8)); // the top-left corner of the texture
-         t.Read();
-         EXPECT_EQ(t.ReadWidth, 32u);
-         EXPECT_EQ(t.Pixels[3], 255); // X8: alpha reads as one
-
-         ASSERT_TRUE(Device->SetRenderTarget(0, backBuffer));
-         t.UseShader(kSampleShader);
-         Device->SetTexture(0, target);
-         Device->SetSamplerState(0, kSampMinFilter, kFilterPoint);
-         Device->SetSamplerState(0, kSampMagFilter, kFilterPoint);
-         ASSERT_TRUE(t.Quad(0, 0, kSize, kSize));
-     },
-     {{1, 1, kRed}, {31, 15, kRed}, {33, 1, kGreen}, {1, 17, kGreen}, {63, 63, kGreen}}},
 };
 
 class DeviceDraws : public DeviceTest, public ::testing::WithParamInterface<SDrawCase>
@@ -323,34 +268,6 @@ TEST_P(DeviceDraws, AndReadsBack)
 
 INSTANTIATE_TEST_SUITE_P(Device, DeviceDraws, ::testing::ValuesIn(kDrawCases),
                          [](const auto& info) { return std::string(info.param.Name); });
-
-TEST_F(DeviceTest, ScreenQuadMapsTexelsOntoPixelsExactly)
-{
-    // Every texel different; rows top first, as in an image file.
-    std::vector<std::uint8_t> texels(kSize * kSize * 4, 255);
-    for (std::uint32_t i = 0; i < kSize * kSize; ++i)
-    {
-        texels[i * 4] = static_cast<std::uint8_t>(i % kSize * 4);
-        texels[i * 4 + 1] = static_cast<std::uint8_t>(i / kSize * 4);
-        texels[i * 4 + 2] = static_cast<std::uint8_t>(i * 7 & 0xFF);
-    }
-    Device->SetTexture(0, Own(Device->CreateTextureFromPixels(kSize, kSize, texels.data(), false)));
-    UseShader(kSampleShader);
-    // Point and linear sampling agree only if texel centres fall on pixel centres.
-    for (std::uint32_t filter : {kFilterPoint, kFilterLinear})
-    {
-        Device->SetSamplerState(0, kSampMinFilter, filter);
-        Device->SetSamplerState(0, kSampMagFilter, filter);
-        ASSERT_TRUE(Quad(0, 0, kSize, kSize));
-        Read();
-        int wrong = 0;
-        for (std::uint32_t i = 0; i < kSize * kSize * 4; ++i)
-        {
-            wrong += i % 4 != 3 && Pixels[i] != texels[i];
-        }
-        EXPECT_EQ(wrong, 0) << "filter " << filter;
-    }
-}
 
 TEST_F(DeviceTest, ResetNeedsDefaultPoolObjectsReleasedAndKeepsManagedOnes)
 {

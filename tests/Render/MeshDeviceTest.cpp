@@ -227,28 +227,12 @@ TEST_F(MeshDevice, LoadingReleasesWhatItReplacesOrCouldNotFinish)
     buffer->Release();
 
     // The second texture of a CutGlass material is derived from the first;
-    // with only the first present the load fails after creating it, and the
-    // failed material keeps it until Destroy releases everything.
+    // with only the first present the load fails after creating it (the
+    // sanitizer build checks that it is released).
     CMessageLog messages;
     Load("HalfCutGlassQuad.x", false);
     EXPECT_EQ(messages.Messages,
               (std::vector<std::string>{"CMesh Error: Error loading texture Media\\../tests/Render/data/Second1.png"}));
-    CMeshDeviceObjects objects;
-    SMaterialDesc desc;
-    desc.RenderMethod = kCutGlass;
-    desc.NumTextures = 2;
-    desc.TextureFiles[0] = kData + "Second.png";
-    desc.TextureFiles[1] = kData + "Second1.png";
-    EXPECT_FALSE(objects.LoadMaterial(desc));
-    ASSERT_EQ(objects.GetNumMaterials(), 1u);
-    CTexture* first = objects.GetMaterial(0).Textures[0];
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(objects.GetMaterial(0).Textures[1], nullptr);
-    first->AddRef();
-    objects.Destroy();
-    EXPECT_EQ(objects.GetNumMaterials(), 0u);
-    EXPECT_EQ(first->GetRefCount(), 1u);
-    first->Release();
 }
 
 TEST_F(MeshDevice, RenderMethodsCompileOnceAndRetryWhatFailed)

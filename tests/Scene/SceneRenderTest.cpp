@@ -59,26 +59,13 @@ TEST_F(SceneRender, AFrameShowsTheLevelThroughTheFilterWithTheOverlayOnTop)
     // The tint never yields pure yellow or white; the overlay's text does: the
     // two statistics lines at the top, the filter line at y = 32, each with a
     // black shadow.
-    int yellowTop = Height, yellowBottom = -1, whiteTop = Height, black = 0;
-    for (std::uint32_t y = 0; y < 60; ++y)
-    {
-        for (std::uint32_t x = 0; x < 200; ++x)
-        {
-            const SPixel p = At(x, y);
-            if (p == SPixel{255, 255, 0})
-            {
-                yellowTop = std::min<int>(yellowTop, y);
-                yellowBottom = std::max<int>(yellowBottom, y);
-            }
-            whiteTop = p == SPixel{255, 255, 255} ? std::min<int>(whiteTop, y) : whiteTop;
-            black += p == SPixel{0, 0, 0};
-        }
-    }
-    EXPECT_LE(yellowTop, 4);
-    EXPECT_LT(yellowBottom, 32);
-    EXPECT_GE(whiteTop, 30);
-    EXPECT_LE(whiteTop, 36);
-    EXPECT_GT(black, 20);
+    const SFound yellow = Find([](const SPixel& p) { return p == SPixel{255, 255, 0}; });
+    const SFound white = Find([](const SPixel& p) { return p == SPixel{255, 255, 255}; });
+    EXPECT_LE(yellow.Top, 4);
+    EXPECT_LT(yellow.Bottom, 32);
+    EXPECT_TRUE(white.Top >= 30 && white.Top <= 36) << white.Top;
+    EXPECT_LT(white.Bottom, 48);
+    EXPECT_GT(Find([](const SPixel& p) { return p == SPixel{0, 0, 0}; }).Count, 20);
 
     // The next frame after an update shows the moved scene.
     const std::vector<std::uint8_t> first = Pixels;

@@ -1,12 +1,15 @@
 #pragma once
 // Checks shared by the test programs: vectors and matrices compared within a
-// tolerance, and a recorder of the messages shown to the user.
+// tolerance, the fatal exception a call throws, and a recorder of the
+// messages shown to the user.
 
+#include "Common/CFatalException.h"
 #include "Common/Message.h"
 #include "Math/CMatrix4x4.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +28,23 @@ inline void ExpectNear(const CMatrix4x4& a, const CMatrix4x4& b, float tolerance
     for (int i = 0; i < 16; ++i)
     {
         EXPECT_NEAR(a.e[i], b.e[i], tolerance) << "element " << i;
+    }
+}
+
+inline void ExpectFatal(const std::function<void()>& call, const std::string& message, const std::string& file,
+                        int line, const std::string& functions)
+{
+    try
+    {
+        call();
+        ADD_FAILURE() << "nothing thrown";
+    }
+    catch (const CFatalException& e)
+    {
+        EXPECT_EQ(e.GetMessage(), message);
+        EXPECT_EQ(e.GetFile(), file);
+        EXPECT_EQ(e.GetLine(), line);
+        EXPECT_EQ(e.GetFunctions(), functions);
     }
 }
 
