@@ -139,20 +139,6 @@ TEST_F(AppFrame, EachFrameRendersThenUpdatesAndEscapeEndsAfterItsFrame)
                                                 "SceneRender", "SceneUpdate", "SceneRender", "SceneUpdate",
                                                 "ReleasePostProcessing", "SceneShutdown"}));
     EXPECT_EQ(gFrameTimes, (std::vector<float>{0.01f, 0.01f, 0.01f}));
-
-    // Measured frame times are small and positive.
-    gCalls.clear();
-    gFrameTimes.clear();
-    Options = SAppOptions();
-    Options.Headless = true;
-    Options.MaxFrames = 3;
-    RunApplication(Options);
-    ASSERT_EQ(gFrameTimes.size(), 3u);
-    for (float t : gFrameTimes)
-    {
-        EXPECT_GE(t, 0.0f);
-        EXPECT_LT(t, 5.0f);
-    }
 }
 
 TEST_F(AppFrame, ResizeResetsTheDeviceOnlyWhenTheClientSizeChanges)

@@ -89,25 +89,6 @@ TEST(Matrix, InverseAffineUndoesAndRefusesSingularMatrices)
                 "gen::InverseAffine <- ");
 }
 
-TEST(Matrix, AffineEulerTransformsAndProducts)
-{
-    CMatrix4x4 m;
-    m.MakeAffineEuler(CVector3(1, 2, 3), CVector3(0.5f, 1.5f, -2.5f), kZXY, CVector3(2, 3, 4));
-    ExpectNear(m.GetScale(), CVector3(2, 3, 4));
-    EXPECT_EQ(m.TransformPoint(kZero), CVector3(1, 2, 3));
-    const CVector4 v = m.Transform(CVector4(0, 0, 0, 2));
-    EXPECT_FLOAT_EQ(v.x, 2);
-    EXPECT_FLOAT_EQ(v.z, 6);
-    EXPECT_FLOAT_EQ(v.w, 2);
-
-    // Child relative times parent world: the child's offset turned by the parent.
-    CMatrix4x4 child = CMatrix4x4::kIdentity, parent = CMatrix4x4::kIdentity;
-    child.SetPosition(CVector3(1, 0, 0));
-    parent.MakeRotation(0, kPi / 2, 0, kXYZ);
-    parent.SetPosition(CVector3(0, 0, 10));
-    ExpectNear((child * parent).GetPosition(), CVector3(0, 0, 9));
-}
-
 TEST(Matrix, PerspectiveIsLeftHandedWithDepthZeroToOne)
 {
     const float fov = 0.8191f, aspect = 1.33f, zn = 1.0f, zf = 100000.0f;
