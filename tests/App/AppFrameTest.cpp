@@ -141,30 +141,6 @@ TEST_F(AppFrame, EachFrameRendersThenUpdatesAndEscapeEndsAfterItsFrame)
     EXPECT_EQ(gFrameTimes, (std::vector<float>{0.01f, 0.01f, 0.01f}));
 }
 
-TEST_F(AppFrame, ResizeResetsTheDeviceOnlyWhenTheClientSizeChanges)
-{
-    Options.MaxFrames = 2;
-    std::vector<std::uint32_t> sizes;
-    std::vector<int> releases;
-    Options.BeforeFrame = [&](int frame) {
-        if (frame == 1)
-        {
-            CWindow& window = *MainWindow();
-            releases.push_back(Count("ReleasePostProcessing"));
-            EXPECT_TRUE(ChangeDisplayMode(window, false));
-            releases.push_back(Count("ReleasePostProcessing"));
-            window.SetClientSize(320, 240);
-            EXPECT_TRUE(ChangeDisplayMode(window, false));
-            releases.push_back(Count("ReleasePostProcessing"));
-            sizes = {ViewportWidth, ViewportHeight, Device->GetBackBufferWidth()};
-        }
-    };
-    RUN_OR_SKIP(Options);
-    EXPECT_EQ(releases, (std::vector<int>{0, 0, 1}));
-    EXPECT_EQ(sizes, (std::vector<std::uint32_t>{320, 240, 320}));
-    EXPECT_EQ(Count("SetupPostProcessing"), 2); // set up again after the reset
-}
-
 TEST_F(AppFrame, HeldF1TogglesFullScreenOnceAndTheNextPressReturns)
 {
     Options.MaxFrames = 8;

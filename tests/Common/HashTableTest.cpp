@@ -71,23 +71,6 @@ TEST(HashTable, OneAtATimeKnownValues)
     EXPECT_EQ(JOneAtATimeHash("abc", 3), 0xED131F5Bu);
 }
 
-TEST(HashTable, SetLookUpOverwriteRemove)
-{
-    TTable t(2048, JOneAtATimeHash, 0.7f);
-    unsigned int out = 99;
-    EXPECT_FALSE(t.LookUpKey(3, out));
-    EXPECT_EQ(out, 99u);
-    EXPECT_FALSE(t.RemoveKey(3));
-    t.SetKeyValue(3, 30);
-    t.SetKeyValue(3, 31);
-    EXPECT_EQ(t.GetEntryCount(), 1u);
-    ASSERT_TRUE(t.LookUpKey(3, out));
-    EXPECT_EQ(out, 31u);
-    EXPECT_TRUE(t.RemoveKey(3));
-    EXPECT_FALSE(t.LookUpKey(3, out));
-    EXPECT_EQ(t.GetEntryCount(), 0u);
-}
-
 TEST(HashTable, GrowsOnlyWhenANewKeyArrivesPastTheLoadLimit)
 {
     TTable t(2048, JOneAtATimeHash, 0.7f);
@@ -95,21 +78,28 @@ TEST(HashTable, GrowsOnlyWhenANewKeyArrivesPastTheLoadLimit)
     {
         t.SetKeyValue(k, k * 10);
     }
-    t.SetKeyValue(7, 70); // overwriting never grows, however full the table is
+    t.SetKeyValue(7, 7); // overwriting never grows, however full the table is
     EXPECT_EQ(t.GetBucketCount(), 2048u);
+    EXPECT_EQ(t.GetEntryCount(), 1434u);
+    unsigned int out = 99;
+    EXPECT_TRUE(t.LookUpKey(7, out));
+    EXPECT_EQ(out, 7u);
+    t.SetKeyValue(7, 70);
+    // Absent keys are neither found nor removed, and leave the out-parameter alone.
+    EXPECT_FALSE(t.LookUpKey(5000, out));
+    EXPECT_EQ(out, 7u);
+    EXPECT_FALSE(t.RemoveKey(5000));
     t.SetKeyValue(1434, 14340);
     EXPECT_EQ(t.GetBucketCount(), 4096u);
     EXPECT_EQ(t.GetEntryCount(), 1435u);
     for (unsigned int k = 0; k <= 1434; ++k)
     {
-        unsigned int out = 0;
         ASSERT_TRUE(t.LookUpKey(k, out)) << k;
         EXPECT_EQ(out, k * 10);
     }
 
     // Removing every key keeps the buckets.
     t.RemoveAllKeys();
-    unsigned int out = 0;
     EXPECT_EQ(t.GetEntryCount(), 0u);
     EXPECT_EQ(t.GetBucketCount(), 4096u);
     EXPECT_FALSE(t.LookUpKey(7, out));
@@ -123,6 +113,7 @@ TEST(HashTable, CollisionsKeepInsertionOrderThroughRemovalAndResize)
         t.SetKeyValue({k}, k + 100);
     }
     EXPECT_TRUE(t.RemoveKey({1}));
+    EXPECT_EQ(t.GetEntryCount(), 3u);
     // A missing key is compared with the whole chain, front first.
     unsigned int out = 0;
     gCompared.clear();
