@@ -77,31 +77,15 @@ TEST(CaptureOptions, StatisticsInMillisecondsWithGlErrorsAndResidentMemory)
     EXPECT_DOUBLE_EQ(stats.Mean, 2.5);
     EXPECT_DOUBLE_EQ(stats.Median, 2.5);
     EXPECT_DOUBLE_EQ(stats.P95, 4.0);
-    std::vector<double> many;
-    for (int i = 1; i <= 100; ++i)
-    {
-        many.push_back(i / 1000.0);
-    }
-    EXPECT_DOUBLE_EQ(ComputeFrameStats(many).P95, 95.0);
-    EXPECT_DOUBLE_EQ(ComputeFrameStats({0.007}).Median, 7.0);
     EXPECT_DOUBLE_EQ(ComputeFrameStats({}).Mean, 0.0);
-
     SRunHealth health;
-    std::string json = StatsJson(4, stats, stats, health);
-    for (const char* part : {"\"frames\": 4", "\"median_ms\": 2.500000", "\"p95_ms\": 4.000000", "\"gl_errors\": 0"})
-    {
-        EXPECT_NE(json.find(part), std::string::npos) << part;
-    }
-    EXPECT_EQ(json.find("rss_kb"), std::string::npos); // nothing sampled, nothing claimed
+    EXPECT_EQ(StatsJson(4, stats, stats, health).find("rss_kb"), std::string::npos); // nothing sampled, nothing claimed
     health.GlErrors = 3;
     health.FirstGlError = 0x502;
-    health.FirstGlErrorFrame = 7;
     health.RssKb = {{0, 1000}, {1000, 1500}, {1999, 1200}};
-    health.Renderer = "GPU \"9\"";
-    json = StatsJson(2000, SFrameStats(), SFrameStats(), health);
-    for (const char* part : {"\"gl_errors\": 3", "\"first_gl_error\": 1282", "\"first_gl_error_frame\": 7",
-                             "\"renderer\": \"GPU \\\"9\\\"\"", "\"rss_kb_start\": 1000", "\"rss_kb_end\": 1200",
-                             "\"rss_kb_max\": 1500", "[[0, 1000], [1000, 1500], [1999, 1200]]"})
+    const std::string json = StatsJson(4, stats, stats, health);
+    for (const char* part : {"\"frames\": 4", "\"median_ms\": 2.500000", "\"p95_ms\": 4.000000", "\"gl_errors\": 3",
+                             "\"first_gl_error\": 1282", "\"rss_kb_max\": 1500", "[[0, 1000], [1000, 1500], [1999, 1200]]"})
     {
         EXPECT_NE(json.find(part), std::string::npos) << part;
     }
