@@ -88,17 +88,6 @@ TEST(Timer, LapsMeasureFromThePreviousLapOrReset)
     ticks.Milliseconds = 6;
     EXPECT_FLOAT_EQ(coarse.GetLapTime(), 0.012f);
     EXPECT_EQ(coarse.GetLapTime(), 0.0f);
-
-    // The system clock moves forward.
-    CTimer system;
-    float total = 0.0f;
-    for (int i = 0; i < 1000 && total <= 0.0f; ++i)
-    {
-        const float lap = system.GetLapTime();
-        EXPECT_GE(lap, 0.0f);
-        total += lap;
-    }
-    EXPECT_GT(total, 0.0f);
 }
 
 } // namespace

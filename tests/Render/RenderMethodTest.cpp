@@ -220,10 +220,12 @@ TEST_F(RenderMethods, LightsAreReadThroughTheArrayAtEachCall)
 
     // Without a light its constants stay unset; the rest still goes.
     Lights[1] = nullptr;
-    SMethodShaders oneLight(kPixelLit);
-    oneLight.SetConstants(World, Camera);
-    EXPECT_EQ(SMethodShaders::Unset(oneLight.Entry.PixelConstantTable),
-              (std::set<std::string>{"Light2Brightness", "Light2Colour", "Light2Position"}));
+    {
+        SMethodShaders oneLight(kPixelLit); // the method's tables are its own while it lives
+        oneLight.SetConstants(World, Camera);
+        EXPECT_EQ(SMethodShaders::Unset(oneLight.Entry.PixelConstantTable),
+                  (std::set<std::string>{"Light2Brightness", "Light2Colour", "Light2Position"}));
+    }
     SetLights(nullptr);
     SMethodShaders noLights(kPixelLit);
     noLights.SetConstants(World, Camera);
