@@ -52,7 +52,7 @@ protected:
         return m;
     }
 
-    CEntityManager Manager;
+    CEntityManager Manager{kNoMeshDevice};
     CParseLevel Level{&Manager};
     std::string Output, Errors;
 };

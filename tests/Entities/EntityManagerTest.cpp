@@ -52,7 +52,7 @@ protected:
         return names;
     }
 
-    CEntityManager Manager;
+    CEntityManager Manager{&CRecordingMeshDevice::Create};
 };
 
 TEST_F(EntityManager, UIDsCountUpAndAreNeverReused)

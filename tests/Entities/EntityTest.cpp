@@ -23,7 +23,7 @@ CMatrix4x4 Placed(const CVector3& position, const CVector3& rotation = kZero, co
 TEST(Entity, PlacementIsTheRootMatrixOfAnEntityThatNeverMoves)
 {
     CRecordingDeviceScope device;
-    CEntityTemplate missing("Block", "Box", "NoSuchMesh.x");
+    CEntityTemplate missing("Block", "Box", "NoSuchMesh.x", CRecordingMeshDevice::Create());
     CEntity entity(&missing, 7, "Box1", {1, 2, 3}, {0.1f, 0.2f, 0.3f}, {2, 3, 4});
     EXPECT_EQ(entity.Matrix(), Placed({1, 2, 3}, {0.1f, 0.2f, 0.3f}, {2, 3, 4}));
     EXPECT_TRUE(entity.Update(100.0f));
@@ -44,7 +44,7 @@ TEST(Entity, PlacementIsTheRootMatrixOfAnEntityThatNeverMoves)
 TEST(Entity, HierarchyComposesRelativeMatricesDownTheTree)
 {
     CRecordingDeviceScope device;
-    CEntityTemplate figure("Figure", "Figure", kHierarchyMesh);
+    CEntityTemplate figure("Figure", "Figure", kHierarchyMesh, CRecordingMeshDevice::Create());
     const CMesh& mesh = *figure.GetMesh();
     ASSERT_EQ(mesh.GetNumNodes(), 5u);
     CEntity entity(&figure, 0, "Figure1", {10, 0, 0}, kZero, kOne);
@@ -74,7 +74,7 @@ TEST(Entity, HierarchyComposesRelativeMatricesDownTheTree)
 
 TEST(Entity, PlanetsSpinOnTheSpotKeepingTheirShape)
 {
-    CEntityTemplate missing("Planet", "Moon", "");
+    CEntityTemplate missing("Planet", "Moon", "", nullptr);
     CPlanetEntity planet(&missing, 0, "Moon1", 1.0f, {5, 6, 7}, kZero, kOne);
     EXPECT_TRUE(planet.Update(0.5f));
     ExpectNear(planet.Matrix(), Placed({5, 6, 7}, {0, 0.5f, 0}));

@@ -11,6 +11,8 @@
 
 #include <cmath>
 #include <memory>
+#include <random>
+#include <tuple>
 
 namespace gen
 {
@@ -49,7 +51,6 @@ public:
     void SetUp() override
     {
         CDrawingTest::SetUp();
-        PreviousFactory = SetMeshDeviceFactory(&CreateMeshDeviceObjects);
         PreviousSource = SetMeshSceneTextureSource(&SceneTexture);
         Camera.CalculateFrustumPlanes();
     }
@@ -66,13 +67,12 @@ public:
         SafeRelease(gSceneTexture);
         ReleaseRenderMethods();
         SetMeshSceneTextureSource(PreviousSource);
-        SetMeshDeviceFactory(PreviousFactory);
         CDrawingTest::TearDown();
     }
 
     CMesh& Load(const std::string& name, bool loads = true)
     {
-        Meshes.emplace_back(new CMesh);
+        Meshes.emplace_back(new CMesh(CreateMeshDeviceObjects()));
         EXPECT_EQ(Meshes.back()->Load(kData + name), loads) << name;
         return *Meshes.back();
     }
@@ -113,7 +113,6 @@ public:
     // At the origin looking along +Z, 60 degrees across.
     CCamera Camera{kZero, kZero, 1.0f, 1000.0f, 1.0471976f, 128.0f / 96.0f};
     std::vector<std::unique_ptr<CMesh>> Meshes;
-    TMeshDeviceFactory PreviousFactory = nullptr;
     TSceneTextureSource PreviousSource = nullptr;
     ERenderMethod ProbedMethod = kPlainColour;
     CPixelShader* Original = nullptr;
@@ -233,6 +232,61 @@ TEST_F(MeshDevice, LoadingReleasesWhatItReplacesOrCouldNotFinish)
     Load("HalfCutGlassQuad.x", false);
     EXPECT_EQ(messages.Messages,
               (std::vector<std::string>{"CMesh Error: Error loading texture Media\\../tests/Render/data/Second1.png"}));
+}
+
+// The scene-reading polygon shaders look up the scene texel under each pixel:
+// with their colour step made neutral, a surface over a scene of random greys
+// shows that scene unchanged, neither shifted nor averaged with its neighbours.
+TEST_F(MeshDevice, ANeutralPolygonSurfaceShowsTheSceneBehindItExactly)
+{
+    std::mt19937 random(11);
+    std::vector<std::uint8_t> scene(Width * Height * 4, 255);
+    for (std::size_t i = 0; i < scene.size(); i += 4)
+    {
+        scene[i] = scene[i + 1] = scene[i + 2] = static_cast<std::uint8_t>(random());
+    }
+    gSceneTexture = Device->CreateTextureFromPixels(Width, Height, scene.data(), false);
+    // A 6 x 4 rectangle 10 units ahead, every texture coordinate mid-panel (no edge frame).
+    struct SVertex
+    {
+        float Position[3], Normal[3], UV[2];
+    };
+    const SVertex quad[4] = {{{-3, 2, 10}, {0, 0, -1}, {0.5f, 0.5f}},
+                             {{3, 2, 10}, {0, 0, -1}, {0.5f, 0.5f}},
+                             {{-3, -2, 10}, {0, 0, -1}, {0.5f, 0.5f}},
+                             {{3, -2, 10}, {0, 0, -1}, {0.5f, 0.5f}}};
+    // Tint factor (0.25 + 0.75 t) * 1.2 is 1 at t = 7 / 9; contrast level 0 keeps the scene.
+    const float tint[3] = {7.0f / 9.0f, 7.0f / 9.0f, 7.0f / 9.0f}, level = 0.0f;
+    const std::tuple<ERenderMethod, const char*, const float*> surfaces[] = {
+        {kPolyGrayScale, nullptr, nullptr}, {kTintPoly, "TintColour", tint}, {kPolyHighContrast, "ContrastLevel", &level}};
+    const CMatrix4x4 world = CMatrix4x4::kIdentity;
+    for (const auto& [method, constant, value] : surfaces)
+    {
+        ASSERT_TRUE(PrepareRenderMethod(method)) << LastShaderLog();
+        Device->Clear(kClearTarget | kClearZBuffer, ColourARGB(255, 0, 0, 0), 1.0f, 0);
+        UseRenderMethod(method, &world, Camera);
+        if (constant)
+        {
+            GetRenderMethod(method).PixelConstantTable->SetFloatArray(constant, value, method == kTintPoly ? 3 : 1);
+        }
+        Device->SetTexture(0, gSceneTexture);
+        Device->SetRenderState(kRSCullMode, kCullNone);
+        ASSERT_TRUE(Device->DrawPrimitiveUP(kPrimTriangleStrip, 2, quad, sizeof(SVertex)));
+        Device->SetTexture(0, nullptr);
+        Read();
+        // The rectangle covers about x 39..89, y 31..64; check well inside it.
+        int worst = 0;
+        for (std::uint32_t y = 34; y < 62; ++y)
+        {
+            for (std::uint32_t x = 42; x < 86; ++x)
+            {
+                const SPixel got = At(x, y);
+                const int want = scene[(y * Width + x) * 4];
+                worst = std::max({worst, std::abs(got.R - want), std::abs(got.G - want), std::abs(got.B - want)});
+            }
+        }
+        EXPECT_LE(worst, 1) << "render method " << method;
+    }
 }
 
 TEST_F(MeshDevice, RenderMethodsCompileOnceAndRetryWhatFailed)

@@ -15,7 +15,7 @@ namespace
 
 TEST(Mesh, LoadsNodesSubMeshesAndMaterialsWithoutADevice)
 {
-    CMesh mesh;
+    CMesh mesh(nullptr);
     EXPECT_FALSE(mesh.IsLoaded());
     ASSERT_TRUE(mesh.Load(kHierarchyMesh));
     EXPECT_TRUE(mesh.IsLoaded());
@@ -41,7 +41,7 @@ TEST(Mesh, LoadsNodesSubMeshesAndMaterialsWithoutADevice)
 TEST(Mesh, FailuresBeforeTheImportKeepTheMeshAndAFileWithoutMeshDataEmptiesIt)
 {
     CMessageLog messages;
-    CMesh mesh;
+    CMesh mesh(nullptr);
     ASSERT_TRUE(mesh.Load(kHierarchyMesh));
     // Missing, not an X file, empty name, unreadable content: all silent.
     for (const char* name : {"../tests/data/mesh/NoSuchFile.x", "../tests/data/mesh/NotXFile.x", "",
@@ -62,7 +62,7 @@ TEST(Mesh, FailuresBeforeTheImportKeepTheMeshAndAFileWithoutMeshDataEmptiesIt)
 TEST(Mesh, LoadingAgainReplacesTheContentAndDeviceFailuresEmptyTheMesh)
 {
     CRecordingDeviceScope device;
-    CMesh mesh;
+    CMesh mesh(CRecordingMeshDevice::Create());
     ASSERT_TRUE(mesh.Load(kHierarchyMesh));
     ASSERT_NE(mesh.GetDevice(), nullptr);
     ASSERT_TRUE(mesh.Load(kTwoMaterialsMesh));
@@ -79,7 +79,7 @@ TEST(Mesh, LoadingAgainReplacesTheContentAndDeviceFailuresEmptyTheMesh)
     {
         DeviceLog() = {};
         DeviceLog().*failAt = index;
-        CMesh failing;
+        CMesh failing(CRecordingMeshDevice::Create());
         EXPECT_FALSE(failing.Load(kTwoMaterialsMesh));
         EXPECT_FALSE(failing.IsLoaded());
         EXPECT_EQ(failing.GetNumSubMeshes(), 0u);
@@ -90,7 +90,7 @@ TEST(Mesh, LoadingAgainReplacesTheContentAndDeviceFailuresEmptyTheMesh)
 TEST(Mesh, RenderGoesToTheDeviceHalfWithAMatrixPerNode)
 {
     CRecordingDeviceScope device;
-    CMesh mesh;
+    CMesh mesh(CRecordingMeshDevice::Create());
     ASSERT_TRUE(mesh.Load(kHierarchyMesh));
     CCamera camera;
     std::vector<CMatrix4x4> world(5, CMatrix4x4::kIdentity);
@@ -110,7 +110,7 @@ TEST(Mesh, RenderGoesToTheDeviceHalfWithAMatrixPerNode)
 
 TEST(Mesh, SubMeshesGoToThePassOfTheirMethodAndCullingScalesWithTheLargestAxis)
 {
-    CMesh mesh;
+    CMesh mesh(nullptr);
     ASSERT_TRUE(mesh.Load(kTwoMaterialsMesh));
     for (std::uint32_t i = 0; i < 2; ++i)
     {

@@ -173,6 +173,15 @@ TEST_F(RenderMethods, EachShaderPairAgreesWithItsMethod)
         shaders.SetConstants(World, Camera);
         EXPECT_EQ(SMethodShaders::Unset(entry.VertexConstantTable), std::set<std::string>{}) << "never set";
         EXPECT_EQ(SMethodShaders::Unset(entry.PixelConstantTable), std::set<std::string>{}) << "never set";
+        // A function that sets constants reads its method's entry: a method outside the table is fatal.
+        for (const auto& [fn, table] : {std::pair(entry.VertexConstants, entry.VertexConstantTable),
+                                        std::pair(entry.PixelConstants, entry.PixelConstantTable)})
+        {
+            if (!table->GetConstants().empty())
+            {
+                EXPECT_THROW(fn(static_cast<ERenderMethod>(kNumRenderMethods), &World, Camera), CFatalException);
+            }
+        }
     }
 }
 

@@ -111,7 +111,7 @@ TEST(Media, MeshesImportWithTheirMethodsLayoutsAndTextures)
 
 TEST(Media, TheLevelLoadsEveryMeshAndUsesEveryMethodAMaterialCanSelect)
 {
-    CEntityManager manager;
+    CEntityManager manager(kNoMeshDevice);
     CParseLevel level(&manager);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
