@@ -71,25 +71,20 @@ TEST(CaptureOptions, RefusesBadCommandLines)
     }
 }
 
-TEST(CaptureOptions, StatisticsInMillisecondsWithGlErrorsAndResidentMemory)
+TEST(CaptureOptions, StatisticsInMilliseconds)
 {
     const SFrameStats stats = ComputeFrameStats({0.004, 0.001, 0.002, 0.003});
     EXPECT_DOUBLE_EQ(stats.Mean, 2.5);
     EXPECT_DOUBLE_EQ(stats.Median, 2.5);
     EXPECT_DOUBLE_EQ(stats.P95, 4.0);
-    EXPECT_DOUBLE_EQ(ComputeFrameStats({}).Mean, 0.0);
     SRunHealth health;
-    EXPECT_EQ(StatsJson(4, stats, stats, health).find("rss_kb"), std::string::npos); // nothing sampled, nothing claimed
     health.GlErrors = 3;
-    health.FirstGlError = 0x502;
-    health.RssKb = {{0, 1000}, {1000, 1500}, {1999, 1200}};
     const std::string json = StatsJson(4, stats, stats, health);
-    for (const char* part : {"\"frames\": 4", "\"median_ms\": 2.500000", "\"p95_ms\": 4.000000", "\"gl_errors\": 3",
-                             "\"first_gl_error\": 1282", "\"rss_kb_max\": 1500", "[[0, 1000], [1000, 1500], [1999, 1200]]"})
+    for (const char* part : {"\"frames\": 4", "\"median_ms\": 2.500000", "\"p95_ms\": 4.000000", "\"gl_errors\": 3"})
     {
         EXPECT_NE(json.find(part), std::string::npos) << part;
     }
-    EXPECT_EQ(json.substr(json.size() - 2), "}\n");
+    EXPECT_EQ(json.find("rss_kb"), std::string::npos); // nothing sampled, nothing claimed
 }
 
 } // namespace

@@ -192,17 +192,6 @@ const SDrawCase kDrawCases[] = {
          ASSERT_TRUE(t.Quad(32, 0, kSize, kSize));
      },
      {{5, 5, {64, 0, 191}}, {50, 5, kRed}}},
-    {"AlphaTestDiscardsFailingPixels",
-     [](DeviceTest& t) {
-         t.UseColour(0, 1, 0, 0.25f); // alpha byte 64
-         Device->SetRenderState(kRSAlphaTestEnable, 1);
-         Device->SetRenderState(kRSAlphaFunc, kCmpGreater);
-         Device->SetRenderState(kRSAlphaRef, 100);
-         ASSERT_TRUE(t.Quad(0, 0, 32, kSize));
-         Device->SetRenderState(kRSAlphaRef, 10);
-         ASSERT_TRUE(t.Quad(32, 0, kSize, kSize));
-     },
-     {{5, 5, kBlack}, {50, 5, kGreen}}},
     {"DepthTestKeepsTheNearerSurface",
      [](DeviceTest& t) {
          Device->SetRenderState(kRSZEnable, 1);

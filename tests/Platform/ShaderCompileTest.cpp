@@ -1,4 +1,4 @@
-// HLSL compilation, reflection and constant tables, without a device.
+// HLSL compilation failures and constant tables, without a device.
 #include "Platform/CShader.h"
 
 #include <gtest/gtest.h>
@@ -21,38 +21,6 @@ float4 main(float2 uv : TEXCOORD0) : COLOR0
     return float4((tex2D(DiffuseMap, uv) + tex2D(First, uv) + tex2D(Second, uv)).rgb * TintColour * Strength, 1);
 }
 )";
-
-const char* const kVertexShader = R"(
-float4x4 WorldMatrix;
-float4x4 ViewProjMatrix;
-struct VS_OUTPUT { float4 Position : POSITION; float2 UV : TEXCOORD0; float3 Normal : TEXCOORD1; };
-VS_OUTPUT main(float3 pos : POSITION, float3 normal : NORMAL, float2 uv : TEXCOORD0)
-{
-    VS_OUTPUT o;
-    o.Position = mul(mul(float4(pos, 1.0f), WorldMatrix), ViewProjMatrix);
-    o.UV = uv;
-    o.Normal = mul(normal, (float3x3)WorldMatrix);
-    return o;
-}
-)";
-
-TEST(ShaderCompile, ReflectsConstantsAndVaryingsAsGlsl330)
-{
-    SCompiledShader ps, vs;
-    std::string errors;
-    ASSERT_TRUE(CompileHlsl(kPixelShader, "tex.psh", "main", "ps_3_0", ps, &errors)) << errors;
-    EXPECT_EQ(ps.Stage, kPixelStage);
-    EXPECT_NE(ps.Glsl.find("#version 330"), std::string::npos);
-    ASSERT_EQ(ps.Constants.size(), 2u);
-    EXPECT_EQ(ps.Constants[0].Name, "TintColour");
-    EXPECT_EQ(ps.Constants[0].Columns, 3u);
-    ASSERT_TRUE(CompileHlsl(kVertexShader, "xform.vsh", "main", "vs_3_0", vs, &errors)) << errors;
-    EXPECT_EQ(vs.Constants[0].Rows, 4u);
-    EXPECT_EQ(vs.Constants[1].Offset, 64u);
-    // POSITION is the clip position, not a varying; the others cross as vec4.
-    ASSERT_EQ(vs.Outputs.size(), 2u);
-    EXPECT_EQ(vs.Outputs[0].GlslType + vs.Outputs[1].GlslType, "vec4vec4");
-}
 
 TEST(ShaderCompile, FailuresKeepTheCompilerTextAndGiveNoTable)
 {
