@@ -11,7 +11,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <vector>
 
 namespace gen
 {
@@ -23,13 +22,12 @@ void Walk(CXFileData* d, int depth)
 {
     ASSERT_LT(depth, 1000);
     SXGuid g;
-    EXPECT_EQ(d->GetType(&g), kXOK);
-    std::size_t size = 0;
-    EXPECT_EQ(d->GetName(nullptr, &size), kXOK);
+    std::size_t size = 0, n = 0;
     const void* p = nullptr;
+    EXPECT_EQ(d->GetType(&g), kXOK);
+    EXPECT_EQ(d->GetName(nullptr, &size), kXOK);
     EXPECT_EQ(d->Lock(&size, &p), kXOK);
-    d->Unlock();
-    std::size_t n = 0;
+    EXPECT_EQ(d->Unlock(), kXOK);
     EXPECT_EQ(d->GetChildren(&n), kXOK);
     for (std::size_t i = 0; i < n; ++i)
     {
@@ -70,9 +68,9 @@ void Replay(const std::string& image)
     CImportXFile importer;
     const EImportResult r = importer.ImportMemory(image.data(), image.size());
     EXPECT_LE(static_cast<unsigned>(r), 4u);
+    SMeshNode node;
     for (std::uint32_t i = 0; i < importer.GetNumNodes(); ++i)
     {
-        SMeshNode node;
         importer.GetNode(i, node);
         EXPECT_TRUE(i == 0 || node.Parent < i);
     }
@@ -85,19 +83,13 @@ void Replay(const std::string& image)
             ASSERT_EQ(importer.GetSubMesh(i, s, tangents), kImportOK);
             EXPECT_EQ(s.Vertices.size(), static_cast<std::size_t>(s.NumVertices) * s.VertexSize);
             EXPECT_EQ(s.Faces.size(), static_cast<std::size_t>(s.NumFaces) * 3);
-            for (std::uint16_t f : s.Faces)
-            {
-                EXPECT_LT(f, s.NumVertices);
-            }
+            for (std::uint16_t f : s.Faces) EXPECT_LT(f, s.NumVertices);
             EXPECT_LT(s.MaterialIndex, importer.GetNumMaterials());
             EXPECT_LT(s.Node, importer.GetNumNodes());
         }
     }
-    for (std::uint32_t i = 0; i < importer.GetNumMaterials(); ++i)
-    {
-        SMaterialDesc m;
-        importer.GetMaterial(i, m);
-    }
+    SMaterialDesc m;
+    for (std::uint32_t i = 0; i < importer.GetNumMaterials(); ++i) importer.GetMaterial(i, m);
 }
 
 TEST(XFileCorpus, EveryFileReplaysSafely)
