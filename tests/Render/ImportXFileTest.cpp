@@ -151,6 +151,52 @@ void ExpectImport(const SFileCase& c)
     if (c.Check) c.Check(importer);
 }
 
+// A binary file image of one mesh of `triangles` separate triangles.
+std::string ManyTriangles(std::uint32_t triangles)
+{
+    const std::uint32_t vertices = triangles * 3;
+    CBinaryX x;
+    x.Open("Mesh");
+    x.Ints({vertices});
+    std::vector<float> positions(vertices * 3);
+    for (std::uint32_t i = 0; i < vertices * 3; ++i) positions[i] = static_cast<float>(i % 7);
+    x.Floats(positions);
+    std::vector<std::uint32_t> faces{triangles};
+    for (std::uint32_t t = 0; t < triangles; ++t) faces.insert(faces.end(), {3, t * 3, t * 3 + 1, t * 3 + 2});
+    x.Ints(faces);
+    x.Material();
+    x.Close();
+    return x.Out;
+}
+
+// T copies of triangle (0,1,2), every corner with a normal of its own:
+// each position ends up with T vertices.
+constexpr std::uint32_t kCopies = 20000;
+std::string ManyNormals()
+{
+    CBinaryX x;
+    x.Open("Mesh");
+    x.Ints({3});
+    x.Floats({0, 0, 0, 1, 0, 0, 0, 1, 0});
+    std::vector<std::uint32_t> faces{kCopies}, normalFaces{kCopies};
+    std::vector<float> normals;
+    for (std::uint32_t i = 0; i < kCopies; ++i)
+    {
+        faces.insert(faces.end(), {3, 0, 1, 2});
+        normalFaces.insert(normalFaces.end(), {3, 3 * i, 3 * i + 1, 3 * i + 2});
+        for (std::uint32_t k = 0; k < 3; ++k) normals.insert(normals.end(), {0, 0, static_cast<float>(3 * i + k)});
+    }
+    x.Ints(faces);
+    x.Open("MeshNormals");
+    x.Ints({3 * kCopies});
+    x.Floats(normals);
+    x.Ints(normalFaces);
+    x.Close();
+    x.Material();
+    x.Close();
+    return x.Out;
+}
+
 using TFaces = std::vector<std::uint16_t>;
 
 TEST(ImportXFile, IsXFileWantsTheExactMagic)
@@ -200,40 +246,46 @@ TEST(ImportXFile, NodesFollowTheFramesDepthFirst)
     }
 }
 
-TEST(ImportXFile, CubeWithFaceNormalsGetsOneVertexPerCornerAndNormal)
-{
-    CImportXFile importer;
-    ASSERT_EQ(importer.ImportFile(DataFile("Cube.x")), kImportOK);
-    ASSERT_EQ(importer.GetNumSubMeshes(), 1u);
-    const SSubMesh s = Sub(importer, 0);
-    EXPECT_EQ(s.Node, 1u);
-    EXPECT_EQ(s.NumVertices, 24u);
-    EXPECT_EQ(s.NumFaces, 12u);
-    EXPECT_EQ(s.VertexSize, 32u);
-    ASSERT_EQ(s.Faces.size(), 36u);
-    ASSERT_EQ(s.Vertices.size(), 24u * 32);
-    EXPECT_EQ(TFaces(s.Faces.begin(), s.Faces.begin() + 6), (TFaces{0, 1, 2, 0, 2, 3})); // the first quad's fan
-    EXPECT_EQ(VertexOf(s, 0).Position, CVector3(-1, -1, -1));
-    EXPECT_EQ(VertexOf(s, 2).Position, CVector3(1, 1, -1));
-    // Every triangle is flat-shaded: its corners carry its face's normal.
-    for (std::uint32_t t = 0; t < s.NumFaces; ++t)
-    {
-        const CVector3 n = VertexOf(s, s.Faces[t * 3]).Normal;
-        EXPECT_EQ(VertexOf(s, s.Faces[t * 3 + 1]).Normal, n) << t;
-        EXPECT_EQ(VertexOf(s, s.Faces[t * 3 + 2]).Normal, n) << t;
-        EXPECT_FLOAT_EQ(n.Length(), 1.0f);
-    }
-    // Each corner position appears with three different normals.
-    int copies = 0;
-    for (std::uint32_t v = 0; v < 24; ++v) copies += VertexOf(s, v).Position == CVector3(1, 1, 1) ? 1 : 0;
-    EXPECT_EQ(copies, 3);
-}
-
-// Material lists split faces into submeshes per used material, renumbering
-// vertices by first use; equal materials merge.
-TEST(ImportXFile, SubMeshesFollowTheMaterialLists)
+// Vertices are split per normal and colour, faces into submeshes per used
+// material, renumbering vertices by first use; equal materials merge.
+TEST(ImportXFile, SubMeshesSplitByNormalAndMaterial)
 {
     const SFileCase cases[] = {
+        // Face normals: one vertex per corner and normal, each triangle flat.
+        {"Cube.x", nullptr, 2, {{32, 24, 12, 0}},
+         [](const CImportXFile& x) {
+             const SSubMesh s = Sub(x, 0);
+             EXPECT_EQ(s.Node, 1u);
+             EXPECT_EQ(TFaces(s.Faces.begin(), s.Faces.begin() + 6), (TFaces{0, 1, 2, 0, 2, 3})); // a quad's fan
+             EXPECT_EQ(VertexOf(s, 0).Position, CVector3(-1, -1, -1));
+             EXPECT_EQ(VertexOf(s, 2).Position, CVector3(1, 1, -1));
+             for (std::uint32_t t = 0; t < s.NumFaces; ++t)
+             {
+                 const CVector3 n = VertexOf(s, s.Faces[t * 3]).Normal;
+                 EXPECT_EQ(VertexOf(s, s.Faces[t * 3 + 1]).Normal, n) << t;
+                 EXPECT_EQ(VertexOf(s, s.Faces[t * 3 + 2]).Normal, n) << t;
+                 EXPECT_FLOAT_EQ(n.Length(), 1.0f);
+             }
+             int copies = 0; // a corner position with three normals
+             for (std::uint32_t v = 0; v < 24; ++v) copies += VertexOf(s, v).Position == CVector3(1, 1, 1);
+             EXPECT_EQ(copies, 3);
+         }},
+        // A position used with many normals stays cheap.
+        {"many normals", ManyNormals, 1, {{24, 3 * kCopies, kCopies, 0}},
+         [](const CImportXFile& x) {
+             const SSubMesh s = Sub(x, 0);
+             EXPECT_EQ(VertexOf(s, s.Faces[3 * (kCopies - 1) + 2]).Normal, CVector3(0, 0, 3.0f * kCopies - 1));
+         }},
+        // The most vertices 16-bit indices reach (more are refused below).
+        {"65535 vertices", [] { return ManyTriangles(21845); }, 1, {{12, 65535, 21845, 0}},
+         [](const CImportXFile& x) { EXPECT_EQ(Sub(x, 0).Faces.back(), 65534u); }},
+        // Colours for some vertices: the others opaque white.
+        {"VertexColours.x", nullptr, 1, {{28, 3, 1, 0}},
+         [](const CImportXFile& x) {
+             const float expected[3][4] = {{1, 0, 0, 0.5f}, {1, 1, 1, 1}, {0, 0, 1, 1}};
+             const SSubMesh s = Sub(x, 0);
+             for (int v = 0; v < 3; ++v) EXPECT_EQ(std::memcmp(s.Vertices.data() + v * 28 + 12, expected[v], 16), 0) << v;
+         }},
         // One index for ten polygons: all triangles take it.
         {"OneIndexManyPolygons.x", nullptr, 1, {{12, 12, 10, 1}}, nullptr},
         // One index for exactly one polygon: the per-polygon path.
@@ -304,21 +356,6 @@ TEST(ImportXFile, MaterialDescriptionsDeriveFurtherTextureNames)
     EXPECT_EQ(Material(importer, 4).SpecularPower, 20.0f);
 }
 
-TEST(ImportXFile, VertexColoursDefaultToOpaqueWhite)
-{
-    CImportXFile importer;
-    ASSERT_EQ(importer.ImportFile(DataFile("VertexColours.x")), kImportOK);
-    const SSubMesh s = Sub(importer, 0);
-    ASSERT_EQ(s.VertexSize, 28u);
-    const float expected[3][4] = {{1, 0, 0, 0.5f}, {1, 1, 1, 1}, {0, 0, 1, 1}};
-    for (int v = 0; v < 3; ++v)
-    {
-        float c[4];
-        std::memcpy(c, s.Vertices.data() + v * 28 + 12, 16);
-        for (int k = 0; k < 4; ++k) EXPECT_EQ(c[k], expected[v][k]) << v << ' ' << k;
-    }
-}
-
 TEST(ImportXFile, TangentsFollowTheTextureMappingOrAreZero)
 {
     CImportXFile importer;
@@ -355,69 +392,12 @@ TEST(ImportXFile, TangentsFollowTheTextureMappingOrAreZero)
     for (std::uint32_t v = 0; v < 3; ++v) EXPECT_EQ(VertexOf(flat, v, true).Tangent, CVector3(0, 0, 0));
 }
 
-// A binary file image of one mesh of `triangles` separate triangles.
-std::string ManyTriangles(std::uint32_t triangles)
-{
-    const std::uint32_t vertices = triangles * 3;
-    CBinaryX x;
-    x.Open("Mesh");
-    x.Ints({vertices});
-    std::vector<float> positions(vertices * 3);
-    for (std::uint32_t i = 0; i < vertices * 3; ++i) positions[i] = static_cast<float>(i % 7);
-    x.Floats(positions);
-    std::vector<std::uint32_t> faces{triangles};
-    for (std::uint32_t t = 0; t < triangles; ++t) faces.insert(faces.end(), {3, t * 3, t * 3 + 1, t * 3 + 2});
-    x.Ints(faces);
-    x.Material();
-    x.Close();
-    return x.Out;
-}
-
 TEST(ImportXFile, SubMeshesBeyondSixteenBitIndicesAreRefused)
 {
     CImportXFile importer;
-    const std::string fits = ManyTriangles(21845); // 65535 vertices
-    ASSERT_EQ(importer.ImportMemory(fits.data(), fits.size()), kImportOK);
-    const SSubMesh s = Sub(importer, 0);
-    EXPECT_EQ(s.NumVertices, 65535u);
-    EXPECT_EQ(s.Faces.back(), 65534u);
-
     const std::string over = ManyTriangles(21846); // 65538 vertices
     EXPECT_EQ(importer.ImportMemory(over.data(), over.size()), kImportBadData);
     EXPECT_EQ(importer.GetNumNodes(), 0u);
-}
-
-TEST(ImportXFile, APositionUsedWithManyNormalsStaysCheap)
-{
-    // T copies of triangle (0,1,2), every corner with a normal of its own:
-    // each position ends up with T vertices.
-    const std::uint32_t t = 20000;
-    CBinaryX x;
-    x.Open("Mesh");
-    x.Ints({3});
-    x.Floats({0, 0, 0, 1, 0, 0, 0, 1, 0});
-    std::vector<std::uint32_t> faces{t}, normalFaces{t};
-    std::vector<float> normals;
-    for (std::uint32_t i = 0; i < t; ++i)
-    {
-        faces.insert(faces.end(), {3, 0, 1, 2});
-        normalFaces.insert(normalFaces.end(), {3, 3 * i, 3 * i + 1, 3 * i + 2});
-        for (std::uint32_t k = 0; k < 3; ++k) normals.insert(normals.end(), {0, 0, static_cast<float>(3 * i + k)});
-    }
-    x.Ints(faces);
-    x.Open("MeshNormals");
-    x.Ints({3 * t});
-    x.Floats(normals);
-    x.Ints(normalFaces);
-    x.Close();
-    x.Material();
-    x.Close();
-
-    CImportXFile importer;
-    ASSERT_EQ(importer.ImportMemory(x.Out.data(), x.Out.size()), kImportOK);
-    const SSubMesh s = Sub(importer, 0);
-    EXPECT_EQ(s.NumVertices, 3 * t);
-    EXPECT_EQ(VertexOf(s, s.Faces[3 * (t - 1) + 2]).Normal, CVector3(0, 0, 3.0f * t - 1));
 }
 
 // The result codes themselves are checked against tests/data/expected-results.txt.
