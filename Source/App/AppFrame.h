@@ -22,7 +22,8 @@ public:
     virtual ~CFrame() = default;
     // Asked before each frame; false ends the run as closing the window does.
     virtual bool Continue() { return true; }
-    // Both get the frame's lap time in seconds: SceneRender, SceneUpdate.
+    // The frame's two steps with its lap time in seconds; by default
+    // SceneRender and SceneUpdate.
     virtual void Render(float t);
     virtual void Update(float t);
 };

@@ -193,8 +193,7 @@ void CWindow::GetDrawableSize(std::int32_t& width, std::int32_t& height) const
 {
     if (SystemSize)
     {
-        width = SystemWidth;
-        height = SystemHeight;
+        GetClientSize(width, height);
         return;
     }
     int w = 0, h = 0;
