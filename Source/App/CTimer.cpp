@@ -29,36 +29,36 @@ CClockSource& SystemClock()
     return clock;
 }
 
-CTimer::CTimer(CClockSource& clock) : mClock(clock)
+CTimer::CTimer(CClockSource& clock) : Clock(clock)
 {
-    mHighResolution = mClock.QueryFrequency(mFrequency);
+    HighResolution = Clock.QueryFrequency(Frequency);
     Reset();
 }
 
 void CTimer::Reset()
 {
-    if (mHighResolution)
+    if (HighResolution)
     {
-        mCounterLap = mClock.QueryCounter();
+        CounterLap = Clock.QueryCounter();
     }
     else
     {
-        mMillisecondLap = mClock.GetMilliseconds();
+        MillisecondLap = Clock.GetMilliseconds();
     }
 }
 
 float CTimer::GetLapTime()
 {
-    if (mHighResolution)
+    if (HighResolution)
     {
-        const std::int64_t now = mClock.QueryCounter();
-        const std::int64_t delta = now - mCounterLap;
-        mCounterLap = now;
-        return static_cast<float>(static_cast<long double>(delta) / static_cast<long double>(mFrequency));
+        const std::int64_t now = Clock.QueryCounter();
+        const std::int64_t delta = now - CounterLap;
+        CounterLap = now;
+        return static_cast<float>(static_cast<long double>(delta) / static_cast<long double>(Frequency));
     }
-    const std::uint32_t now = mClock.GetMilliseconds();
-    const std::uint32_t delta = now - mMillisecondLap; // wraps correctly
-    mMillisecondLap = now;
+    const std::uint32_t now = Clock.GetMilliseconds();
+    const std::uint32_t delta = now - MillisecondLap; // wraps correctly
+    MillisecondLap = now;
     return static_cast<float>(delta / 1000.0);
 }
 

@@ -39,14 +39,14 @@ public:
     void Reset();
     float GetLapTime(); // seconds since the previous Reset or lap
 
-    bool IsHighResolution() const { return mHighResolution; }
+    bool IsHighResolution() const { return HighResolution; }
 
 private:
-    CClockSource& mClock;
-    bool mHighResolution;
-    std::int64_t mFrequency = 0;
-    std::int64_t mCounterLap = 0;
-    std::uint32_t mMillisecondLap = 0;
+    CClockSource& Clock;
+    bool HighResolution;
+    std::int64_t Frequency = 0;
+    std::int64_t CounterLap = 0;
+    std::uint32_t MillisecondLap = 0;
 };
 
 } // namespace gen

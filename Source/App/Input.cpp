@@ -21,8 +21,8 @@ std::int32_t& CInputState::Entry(int code)
 {
     if (code < 0 || code >= kNumKeyCodes)
     {
-        mScratch = kNotPressed;
-        return mScratch;
+        Scratch = kNotPressed;
+        return Scratch;
     }
     return KeyStates[code];
 }

@@ -78,7 +78,7 @@ private:
     std::int32_t& Entry(int code);
 
     std::int32_t KeyStates[kNumKeyCodes];
-    std::int32_t mScratch = kNotPressed;
+    std::int32_t Scratch = kNotPressed;
 };
 
 // The program's one input state, used by the window and the frame code.

@@ -10,13 +10,13 @@ namespace gen
 
 bool COverlayStats::AddFrame(float t)
 {
-    mAccumulated += t;
-    ++mFrames;
-    if (mAccumulated >= kWindow)
+    Accumulated += t;
+    ++Frames;
+    if (Accumulated >= kWindow)
     {
-        mAverage = mAccumulated / static_cast<float>(mFrames);
-        mFrames = 0;
-        mAccumulated = 0.0f;
+        Average = Accumulated / static_cast<float>(Frames);
+        Frames = 0;
+        Accumulated = 0.0f;
         return true;
     }
     return false;
@@ -24,9 +24,9 @@ bool COverlayStats::AddFrame(float t)
 
 void COverlayStats::Clear()
 {
-    mAccumulated = 0.0f;
-    mFrames = 0;
-    mAverage = -1.0f;
+    Accumulated = 0.0f;
+    Frames = 0;
+    Average = -1.0f;
 }
 
 std::string ComposeFrameStatsText(float averageFrameTime)

@@ -17,13 +17,13 @@ public:
     // Adds one frame of t seconds; returns true when a window completed.
     bool AddFrame(float t);
     // Seconds per frame over the last completed window; negative before the first.
-    float GetAverage() const { return mAverage; }
+    float GetAverage() const { return Average; }
     void Clear();
 
 private:
-    float mAccumulated = 0.0f;
-    int mFrames = 0;
-    float mAverage = -1.0f;
+    float Accumulated = 0.0f;
+    int Frames = 0;
+    float Average = -1.0f;
 };
 
 // "Frame Time: <ms>ms\nFPS:<fps>" with six significant digits.

@@ -32,18 +32,18 @@ class CHashTable
 {
 public:
     CHashTable(std::uint32_t initialSize, THashFunction hashFunction, float maxLoadFactor)
-        : mBucketCount(0), mEntryCount(0), mHashFunction(hashFunction), mMaxLoadFactor(maxLoadFactor)
+        : BucketCount(0), EntryCount(0), HashFunction(hashFunction), MaxLoadFactor(maxLoadFactor)
     {
         const std::string name = QualifiedName("CHashTable");
         Guarded(kFile, name.c_str(), [&] {
             // A table always has at least one bucket, so a key always has a home.
             const std::uint32_t size = initialSize > 0 ? initialSize : 1;
-            mBuckets = AllocateBuckets(size);
-            if (!mBuckets)
+            Buckets = AllocateBuckets(size);
+            if (!Buckets)
             {
                 throw CFatalException("Fatal memory error reserving hash table memory", kFile, 91);
             }
-            mBucketCount = size;
+            BucketCount = size;
         });
     }
 
@@ -53,7 +53,7 @@ public:
     void SetKeyValue(const TKey& key, const TData& data)
     {
         std::uint32_t index = BucketIndex(key);
-        for (auto& pair : mBuckets[index])
+        for (auto& pair : Buckets[index])
         {
             if (pair.first == key)
             {
@@ -61,18 +61,18 @@ public:
                 return;
             }
         }
-        if (static_cast<float>(mEntryCount) > mMaxLoadFactor * static_cast<float>(mBucketCount))
+        if (static_cast<float>(EntryCount) > MaxLoadFactor * static_cast<float>(BucketCount))
         {
-            Resize(2 * mBucketCount);
+            Resize(2 * BucketCount);
             index = BucketIndex(key);
         }
-        mBuckets[index].emplace_back(key, data);
-        ++mEntryCount;
+        Buckets[index].emplace_back(key, data);
+        ++EntryCount;
     }
 
     bool LookUpKey(const TKey& key, TData& data) const
     {
-        for (const auto& pair : mBuckets[BucketIndex(key)])
+        for (const auto& pair : Buckets[BucketIndex(key)])
         {
             if (pair.first == key)
             {
@@ -85,13 +85,13 @@ public:
 
     bool RemoveKey(const TKey& key)
     {
-        auto& bucket = mBuckets[BucketIndex(key)];
+        auto& bucket = Buckets[BucketIndex(key)];
         for (auto it = bucket.begin(); it != bucket.end(); ++it)
         {
             if (it->first == key)
             {
                 bucket.erase(it);
-                --mEntryCount;
+                --EntryCount;
                 return true;
             }
         }
@@ -100,11 +100,11 @@ public:
 
     void RemoveAllKeys()
     {
-        for (std::uint32_t i = 0; i < mBucketCount; ++i)
+        for (std::uint32_t i = 0; i < BucketCount; ++i)
         {
-            mBuckets[i].clear();
+            Buckets[i].clear();
         }
-        mEntryCount = 0;
+        EntryCount = 0;
     }
 
     void Resize(std::uint32_t newSize)
@@ -120,11 +120,11 @@ public:
             {
                 throw CFatalException("Fatal memory error reserving hash table memory", kFile, 344);
             }
-            std::unique_ptr<TBucket[]> oldBuckets = std::move(mBuckets);
-            const std::uint32_t oldCount = mBucketCount;
-            mBuckets = std::move(newBuckets);
-            mBucketCount = newSize;
-            mEntryCount = 0;
+            std::unique_ptr<TBucket[]> oldBuckets = std::move(Buckets);
+            const std::uint32_t oldCount = BucketCount;
+            Buckets = std::move(newBuckets);
+            BucketCount = newSize;
+            EntryCount = 0;
             for (std::uint32_t i = 0; i < oldCount; ++i)
             {
                 TBucket& old = oldBuckets[i];
@@ -137,8 +137,8 @@ public:
         });
     }
 
-    std::uint32_t GetBucketCount() const { return mBucketCount; }
-    std::uint32_t GetEntryCount() const { return mEntryCount; }
+    std::uint32_t GetBucketCount() const { return BucketCount; }
+    std::uint32_t GetEntryCount() const { return EntryCount; }
 
 private:
     using TBucket = std::list<std::pair<TKey, TData>>;
@@ -156,14 +156,14 @@ private:
 
     std::uint32_t BucketIndex(const TKey& key) const
     {
-        return mHashFunction(&key, sizeof(TKey)) % mBucketCount;
+        return HashFunction(&key, sizeof(TKey)) % BucketCount;
     }
 
-    std::unique_ptr<TBucket[]> mBuckets;
-    std::uint32_t mBucketCount;
-    std::uint32_t mEntryCount;
-    THashFunction mHashFunction;
-    float mMaxLoadFactor;
+    std::unique_ptr<TBucket[]> Buckets;
+    std::uint32_t BucketCount;
+    std::uint32_t EntryCount;
+    THashFunction HashFunction;
+    float MaxLoadFactor;
 };
 
 } // namespace gen

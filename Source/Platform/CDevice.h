@@ -223,16 +223,16 @@ public:
     CDeviceObject(const CDeviceObject&) = delete;
     CDeviceObject& operator=(const CDeviceObject&) = delete;
 
-    unsigned AddRef() { return ++mRefCount; }
+    unsigned AddRef() { return ++RefCount; }
     unsigned Release(); // deletes the object at zero; returns the new count
-    unsigned GetRefCount() const { return mRefCount; }
+    unsigned GetRefCount() const { return RefCount; }
 
 protected:
     CDeviceObject() = default;
     virtual ~CDeviceObject() = default;
 
 private:
-    unsigned mRefCount = 1;
+    unsigned RefCount = 1;
 };
 
 // Releases p if present and clears it.

@@ -130,13 +130,13 @@ public:
     // Texture stage of a sampler, or -1 when the shader has none of that name.
     std::int32_t GetSamplerIndex(const char* name) const;
 
-    const std::vector<SShaderConstant>& GetConstants() const { return mConstants; }
-    const std::shared_ptr<SConstantStorage>& GetStorage() const { return mStorage; }
+    const std::vector<SShaderConstant>& GetConstants() const { return Constants; }
+    const std::shared_ptr<SConstantStorage>& GetStorage() const { return Storage; }
 
 private:
-    std::vector<SShaderConstant> mConstants;
-    std::vector<SShaderSampler> mSamplers;
-    std::shared_ptr<SConstantStorage> mStorage;
+    std::vector<SShaderConstant> Constants;
+    std::vector<SShaderSampler> Samplers;
+    std::shared_ptr<SConstantStorage> Storage;
 };
 
 // Compiled code, as handed to CDevice::CreateVertexShader/CreatePixelShader.
@@ -144,15 +144,15 @@ class CShaderCode : public CDeviceObject
 {
 public:
     CShaderCode(SCompiledShader compiled, std::shared_ptr<SConstantStorage> storage)
-        : mCompiled(std::move(compiled)), mStorage(std::move(storage))
+        : Compiled(std::move(compiled)), Storage(std::move(storage))
     {
     }
-    const SCompiledShader& GetCompiled() const { return mCompiled; }
-    const std::shared_ptr<SConstantStorage>& GetStorage() const { return mStorage; }
+    const SCompiledShader& GetCompiled() const { return Compiled; }
+    const std::shared_ptr<SConstantStorage>& GetStorage() const { return Storage; }
 
 private:
-    SCompiledShader mCompiled;
-    std::shared_ptr<SConstantStorage> mStorage;
+    SCompiledShader Compiled;
+    std::shared_ptr<SConstantStorage> Storage;
 };
 
 // Reads and compiles a shader file (path may use '\'). On success returns

@@ -63,7 +63,7 @@ public:
                 std::int32_t outerHeight);
     // Destroys the window; the next PollEvent reports kEventQuit.
     void Destroy();
-    bool Exists() const { return mWindow != nullptr; }
+    bool Exists() const { return SdlWindow != nullptr; }
 
     void Show();
 
@@ -83,12 +83,12 @@ public:
     // Takes one pending event; false when none is waiting.
     bool PollEvent(SWindowEvent& event);
 
-    SDL_Window* GetSdlWindow() const { return mWindow; }
+    SDL_Window* GetSdlWindow() const { return SdlWindow; }
 
 private:
-    SDL_Window* mWindow = nullptr;
-    bool mQuitPending = false;
-    std::int32_t mBorderLeft = 0, mBorderTop = 0, mBorderRight = 0, mBorderBottom = 0;
+    SDL_Window* SdlWindow = nullptr;
+    bool QuitPending = false;
+    std::int32_t BorderLeft = 0, BorderTop = 0, BorderRight = 0, BorderBottom = 0;
 };
 
 // Size of display 0 (its bounds); false if it cannot be read.

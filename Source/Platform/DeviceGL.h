@@ -28,6 +28,25 @@ void SetLastShaderLog(const std::string& text);
 GLuint CompileGlslStage(GLenum type, const std::string& source, const std::string& name);
 GLuint LinkGlslProgram(GLuint vertex, GLuint fragment, const std::string& name);
 
+// GL attribute format of a declaration element type; false if unsupported.
+bool ElementFormat(std::uint8_t type, GLint& size, GLenum& glType, GLboolean& normalised, std::uint32_t& bytes);
+
+// Points a device slot at another object, moving the reference.
+template <typename TStored, typename TGiven>
+void Rebind(TStored*& slot, TGiven* object)
+{
+    TStored* next = static_cast<TStored*>(object);
+    if (next)
+    {
+        next->AddRef();
+    }
+    if (slot)
+    {
+        slot->Release();
+    }
+    slot = next;
+}
+
 // An object made by the device. The device knows its children: when the
 // device goes first, they are orphaned (their GL objects went with the
 // context) and their destructors then touch nothing.
@@ -38,12 +57,12 @@ public:
     virtual ~CDeviceChild();
     CDeviceChild(const CDeviceChild&) = delete;
     CDeviceChild& operator=(const CDeviceChild&) = delete;
-    CDeviceGL* GetDeviceGL() const { return mDevice; }
-    bool Alive() const { return mDevice != nullptr; }
-    void Orphan() { mDevice = nullptr; }
+    CDeviceGL* GetDeviceGL() const { return OwnerDevice; }
+    bool Alive() const { return OwnerDevice != nullptr; }
+    void Orphan() { OwnerDevice = nullptr; }
 
 private:
-    CDeviceGL* mDevice;
+    CDeviceGL* OwnerDevice;
 };
 
 class CSurfaceGL : public CSurface, public CDeviceChild
@@ -56,10 +75,10 @@ public:
     std::uint32_t GetHeight() const override;
     GLuint GetColourTexture() const;
     bool HasAlpha() const;
-    CTextureGL* GetTexture() const { return mTexture; }
+    CTextureGL* GetTexture() const { return Texture; }
 
 private:
-    CTextureGL* mTexture; // holds a reference; null for the back buffer
+    CTextureGL* Texture; // holds a reference; null for the back buffer
 };
 
 class CTextureGL : public CTexture, public CDeviceChild
@@ -68,25 +87,25 @@ public:
     CTextureGL(CDeviceGL* device, std::uint32_t width, std::uint32_t height, std::uint32_t levels, bool renderTarget,
                EFormat format);
     ~CTextureGL() override;
-    std::uint32_t GetWidth() const override { return mWidth; }
-    std::uint32_t GetHeight() const override { return mHeight; }
-    std::uint32_t GetLevelCount() const override { return mLevels; }
+    std::uint32_t GetWidth() const override { return Width; }
+    std::uint32_t GetHeight() const override { return Height; }
+    std::uint32_t GetLevelCount() const override { return Levels; }
     CSurface* GetSurfaceLevel(std::uint32_t level) override;
 
-    GLuint GetName() const { return mName; }
-    bool IsRenderTarget() const { return mRenderTarget; }
-    bool HasAlpha() const { return mFormat != kFormatX8R8G8B8; }
-    void SurfaceGone() { mSurface = nullptr; }
+    GLuint GetName() const { return Name; }
+    bool IsRenderTarget() const { return RenderTarget; }
+    bool HasAlpha() const { return Format != kFormatX8R8G8B8; }
+    void SurfaceGone() { Surface = nullptr; }
     // Full-size pixels, rows top first, RGBA bytes; mipmaps made if the
     // texture has more than one level.
     void Upload(const std::uint8_t* rgba);
 
 private:
-    GLuint mName = 0;
-    std::uint32_t mWidth, mHeight, mLevels;
-    bool mRenderTarget;
-    EFormat mFormat;
-    CSurfaceGL* mSurface = nullptr; // not owned: it owns a reference on us
+    GLuint Name = 0;
+    std::uint32_t Width, Height, Levels;
+    bool RenderTarget;
+    EFormat Format;
+    CSurfaceGL* Surface = nullptr; // not owned: it owns a reference on us
 };
 
 class CVertexBufferGL : public CVertexBuffer, public CDeviceChild
@@ -94,16 +113,16 @@ class CVertexBufferGL : public CVertexBuffer, public CDeviceChild
 public:
     CVertexBufferGL(CDeviceGL* device, std::uint32_t length);
     ~CVertexBufferGL() override;
-    std::uint32_t GetLength() const override { return static_cast<std::uint32_t>(mShadow.size()); }
+    std::uint32_t GetLength() const override { return static_cast<std::uint32_t>(Shadow.size()); }
     bool Lock(std::uint32_t offset, std::uint32_t size, void** data, std::uint32_t flags) override;
     bool Unlock() override;
-    GLuint GetName() const { return mName; }
+    GLuint GetName() const { return Name; }
 
 private:
-    GLuint mName = 0;
-    std::vector<std::uint8_t> mShadow;
-    bool mLocked = false;
-    std::uint32_t mLockOffset = 0, mLockSize = 0;
+    GLuint Name = 0;
+    std::vector<std::uint8_t> Shadow;
+    bool Locked = false;
+    std::uint32_t LockOffset = 0, LockSize = 0;
 };
 
 class CIndexBufferGL : public CIndexBuffer, public CDeviceChild
@@ -111,36 +130,36 @@ class CIndexBufferGL : public CIndexBuffer, public CDeviceChild
 public:
     CIndexBufferGL(CDeviceGL* device, std::uint32_t length, EFormat format);
     ~CIndexBufferGL() override;
-    std::uint32_t GetLength() const override { return static_cast<std::uint32_t>(mShadow.size()); }
-    EFormat GetFormat() const override { return mFormat; }
+    std::uint32_t GetLength() const override { return static_cast<std::uint32_t>(Shadow.size()); }
+    EFormat GetFormat() const override { return Format; }
     bool Lock(std::uint32_t offset, std::uint32_t size, void** data, std::uint32_t flags) override;
     bool Unlock() override;
-    GLuint GetName() const { return mName; }
+    GLuint GetName() const { return Name; }
     // Largest index in [first, first + count), for range checks, and in the
     // whole buffer (kept up to date by Unlock, so most draws need no scan).
     std::uint32_t MaxIndex(std::uint32_t first, std::uint32_t count) const;
-    std::uint32_t MaxIndexOverall() const { return mMaxIndex; }
+    std::uint32_t MaxIndexOverall() const { return LargestIndex; }
 
 private:
-    GLuint mName = 0;
-    EFormat mFormat;
-    std::vector<std::uint8_t> mShadow;
-    std::uint32_t mMaxIndex = 0;
-    bool mLocked = false;
-    std::uint32_t mLockOffset = 0, mLockSize = 0;
+    GLuint Name = 0;
+    EFormat Format;
+    std::vector<std::uint8_t> Shadow;
+    std::uint32_t LargestIndex = 0;
+    bool Locked = false;
+    std::uint32_t LockOffset = 0, LockSize = 0;
 };
 
 class CVertexDeclarationGL : public CVertexDeclaration, public CDeviceChild
 {
 public:
     CVertexDeclarationGL(CDeviceGL* device, std::vector<SVertexElement> elements)
-        : CDeviceChild(device), mElements(std::move(elements))
+        : CDeviceChild(device), Elements(std::move(elements))
     {
     }
-    const std::vector<SVertexElement>& GetElements() const override { return mElements; }
+    const std::vector<SVertexElement>& GetElements() const override { return Elements; }
 
 private:
-    std::vector<SVertexElement> mElements;
+    std::vector<SVertexElement> Elements;
 };
 
 // A compiled GL stage with its constant storage and uniform buffer.
@@ -248,18 +267,18 @@ public:
     bool DrawPrimitiveUP(EPrimitiveType type, std::uint32_t primitiveCount, const void* vertices,
                          std::uint32_t stride) override;
     CFont* CreateFont(std::int32_t height, std::uint32_t weight, const std::string& face) override;
-    std::uint32_t GetBackBufferWidth() const override { return mBackWidth; }
-    std::uint32_t GetBackBufferHeight() const override { return mBackHeight; }
+    std::uint32_t GetBackBufferWidth() const override { return BackWidth; }
+    std::uint32_t GetBackBufferHeight() const override { return BackHeight; }
     bool ReadRenderTarget(std::vector<std::uint8_t>& rgba, std::uint32_t& width, std::uint32_t& height) override;
     bool ReadBackBuffer(std::vector<std::uint8_t>& rgba, std::uint32_t& width, std::uint32_t& height) override;
     unsigned GetDefaultPoolCount() const override;
 
     // For the objects of the layer.
-    GLuint GetBackBufferColour() const { return mBackColour; }
-    void DefaultPoolCreated() { ++mDefaultPoolObjects; }
-    void DefaultPoolDestroyed() { --mDefaultPoolObjects; }
-    void AddChild(CDeviceChild* child) { mChildren.insert(child); }
-    void RemoveChild(CDeviceChild* child) { mChildren.erase(child); }
+    GLuint GetBackBufferColour() const { return BackColour; }
+    void DefaultPoolCreated() { ++DefaultPoolObjects; }
+    void DefaultPoolDestroyed() { --DefaultPoolObjects; }
+    void AddChild(CDeviceChild* child) { Children.insert(child); }
+    void RemoveChild(CDeviceChild* child) { Children.erase(child); }
     void ForgetVertexShader(CVertexShaderGL* shader);
     void ForgetPixelShader(CPixelShaderGL* shader);
     // Size of the current render target.
@@ -267,8 +286,8 @@ public:
     std::uint32_t GetTargetHeight() const;
     // The GL state changed behind the device's back (font drawing): the next
     // draw sets everything again.
-    GLuint GetStreamBuffer() const { return mStreamBuffer; }
-    GLuint GetVertexArray() const { return mVertexArray; }
+    GLuint GetStreamBuffer() const { return StreamBuffer; }
+    GLuint GetVertexArray() const { return VertexArray; }
     void RestoreSampler(GLuint unit);
     void ApplyRenderTargetMasks();
 
@@ -285,37 +304,37 @@ private:
     void UploadConstants(SShaderStageGL& stage, GLuint binding);
     GLuint MakePretransformedVertexShader(CPixelShaderGL* ps);
 
-    CWindow& mWindow;
-    SDL_Window* mSdlWindow;
-    void* mContext;
-    bool mWindowed = true;
-    bool mInScene = false;
+    CWindow& Window;
+    SDL_Window* SdlWindow;
+    void* Context;
+    bool Windowed = true;
+    bool InScene = false;
 
-    std::uint32_t mBackWidth = 0, mBackHeight = 0;
-    GLuint mBackColour = 0;
-    GLuint mDepthStencil = 0;
-    GLuint mFramebuffer = 0;
-    GLuint mVertexArray = 0;
-    GLuint mStreamBuffer = 0;
-    GLuint mSamplers[kNumSamplerStages] = {};
-    CSurfaceGL* mBackSurface = nullptr; // the device's own reference
-    CSurfaceGL* mCurrentTarget = nullptr;
-    unsigned mDefaultPoolObjects = 0;
+    std::uint32_t BackWidth = 0, BackHeight = 0;
+    GLuint BackColour = 0;
+    GLuint DepthStencil = 0;
+    GLuint Framebuffer = 0;
+    GLuint VertexArray = 0;
+    GLuint StreamBuffer = 0;
+    GLuint Samplers[kNumSamplerStages] = {};
+    CSurfaceGL* BackSurface = nullptr; // the device's own reference
+    CSurfaceGL* CurrentTarget = nullptr;
+    unsigned DefaultPoolObjects = 0;
 
-    SRenderStates mStates;
-    SSamplerStates mSamplerStates[kNumSamplerStages];
-    CTextureGL* mTextures[kNumSamplerStages] = {};
-    CVertexBufferGL* mStream = nullptr;
-    std::uint32_t mStreamOffset = 0, mStreamStride = 0;
-    CIndexBufferGL* mIndices = nullptr;
-    CVertexDeclarationGL* mDeclaration = nullptr;
-    std::uint32_t mFVF = 0;
-    CVertexShaderGL* mVertexShader = nullptr;
-    CPixelShaderGL* mPixelShader = nullptr;
-    unsigned mEnabledAttributes = 0;
+    SRenderStates States;
+    SSamplerStates SamplerStates[kNumSamplerStages];
+    CTextureGL* Textures[kNumSamplerStages] = {};
+    CVertexBufferGL* Stream = nullptr;
+    std::uint32_t StreamOffset = 0, StreamStride = 0;
+    CIndexBufferGL* Indices = nullptr;
+    CVertexDeclarationGL* Declaration = nullptr;
+    std::uint32_t FVF = 0;
+    CVertexShaderGL* VertexShader = nullptr;
+    CPixelShaderGL* PixelShader = nullptr;
+    unsigned EnabledAttributes = 0;
 
-    std::map<std::pair<const void*, const void*>, SProgramGL> mPrograms;
-    std::set<CDeviceChild*> mChildren;
+    std::map<std::pair<const void*, const void*>, SProgramGL> Programs;
+    std::set<CDeviceChild*> Children;
 };
 
 } // namespace gen

@@ -5,7 +5,7 @@ namespace gen
 
 unsigned CDeviceObject::Release()
 {
-    const unsigned count = --mRefCount;
+    const unsigned count = --RefCount;
     if (count == 0)
     {
         delete this;

@@ -69,11 +69,11 @@ public:
             return;
         }
         GetDeviceGL()->DefaultPoolDestroyed();
-        glDeleteTextures(1, &mAtlas);
-        glDeleteSamplers(1, &mSampler);
-        glDeleteBuffers(1, &mBuffer);
-        glDeleteVertexArrays(1, &mVertexArray);
-        glDeleteProgram(mProgram);
+        glDeleteTextures(1, &Atlas);
+        glDeleteSamplers(1, &Sampler);
+        glDeleteBuffers(1, &Buffer);
+        glDeleteVertexArrays(1, &VertexArray);
+        glDeleteProgram(Program);
     }
 
     bool Create(std::int32_t height, std::uint32_t weight)
@@ -115,7 +115,7 @@ public:
             std::fprintf(stderr, "No font could be opened: %s\n", TTF_GetError());
             return false;
         }
-        mLineHeight = TTF_FontHeight(font);
+        LineHeight = TTF_FontHeight(font);
         const bool ok = BuildAtlas(font);
         TTF_CloseFont(font);
         return ok && BuildProgram();
@@ -131,7 +131,7 @@ public:
         return width;
     }
 
-    std::int32_t GetLineHeight() const override { return mLineHeight; }
+    std::int32_t GetLineHeight() const override { return LineHeight; }
 
     std::int32_t DrawText(const std::string& text, const SRect& rect, std::uint32_t format,
                           std::uint32_t colour) override
@@ -141,7 +141,7 @@ public:
             return 0;
         }
         CDeviceGL* device = GetDeviceGL();
-        mVertices.clear();
+        Vertices.clear();
         std::int32_t y = rect.Top;
         std::size_t start = 0;
         std::int32_t lines = 0;
@@ -176,15 +176,15 @@ public:
                 }
                 x += g.Advance;
             }
-            y += mLineHeight;
+            y += LineHeight;
             ++lines;
             start = end + 1;
         }
-        if (!mVertices.empty())
+        if (!Vertices.empty())
         {
             Draw(device, rect, format, colour);
         }
-        return lines * mLineHeight;
+        return lines * LineHeight;
     }
 
 private:
@@ -195,7 +195,7 @@ private:
         {
             return kNone;
         }
-        return mGlyphs[c - kFirstGlyph];
+        return Glyphs[c - kFirstGlyph];
     }
 
     bool BuildAtlas(TTF_Font* font)
@@ -215,7 +215,7 @@ private:
             {
                 continue;
             }
-            mGlyphs[i].Advance = advance;
+            Glyphs[i].Advance = advance;
             SDL_Surface* rendered = TTF_RenderGlyph32_Blended(font, ch, SDL_Color{255, 255, 255, 255});
             if (!rendered)
             {
@@ -246,10 +246,10 @@ private:
                 penY += rowHeight + 1;
                 rowHeight = 0;
             }
-            mGlyphs[i].Width = surfaces[i]->w;
-            mGlyphs[i].Height = surfaces[i]->h;
-            mGlyphs[i].U0 = static_cast<float>(penX);
-            mGlyphs[i].V0 = static_cast<float>(penY);
+            Glyphs[i].Width = surfaces[i]->w;
+            Glyphs[i].Height = surfaces[i]->h;
+            Glyphs[i].U0 = static_cast<float>(penX);
+            Glyphs[i].V0 = static_cast<float>(penY);
             penX += surfaces[i]->w + 1;
             rowHeight = std::max(rowHeight, surfaces[i]->h);
         }
@@ -263,8 +263,8 @@ private:
                 continue;
             }
             SDL_LockSurface(s);
-            const int ox = static_cast<int>(mGlyphs[i].U0);
-            const int oy = static_cast<int>(mGlyphs[i].V0);
+            const int ox = static_cast<int>(Glyphs[i].U0);
+            const int oy = static_cast<int>(Glyphs[i].V0);
             for (int row = 0; row < s->h; ++row)
             {
                 const std::uint8_t* src = static_cast<const std::uint8_t*>(s->pixels) + row * s->pitch;
@@ -276,24 +276,24 @@ private:
             }
             SDL_UnlockSurface(s);
             SDL_FreeSurface(s);
-            SGlyph& g = mGlyphs[i];
+            SGlyph& g = Glyphs[i];
             g.U1 = (g.U0 + static_cast<float>(g.Width)) / static_cast<float>(atlasWidth);
             g.V1 = (g.V0 + static_cast<float>(g.Height)) / static_cast<float>(atlasHeight);
             g.U0 /= static_cast<float>(atlasWidth);
             g.V0 /= static_cast<float>(atlasHeight);
             g.Present = g.Width > 0 && g.Height > 0;
         }
-        glGenTextures(1, &mAtlas);
-        glBindTexture(GL_TEXTURE_2D, mAtlas);
+        glGenTextures(1, &Atlas);
+        glBindTexture(GL_TEXTURE_2D, Atlas);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, atlasWidth, atlasHeight, 0, GL_RED, GL_UNSIGNED_BYTE, coverage.data());
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
         glBindTexture(GL_TEXTURE_2D, 0);
-        glGenSamplers(1, &mSampler);
-        glSamplerParameteri(mSampler, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glSamplerParameteri(mSampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glSamplerParameteri(mSampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glSamplerParameteri(mSampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glGenSamplers(1, &Sampler);
+        glSamplerParameteri(Sampler, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glSamplerParameteri(Sampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glSamplerParameteri(Sampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glSamplerParameteri(Sampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         return true;
     }
 
@@ -303,7 +303,7 @@ private:
         const GLuint ps = CompileGlslStage(GL_FRAGMENT_SHADER, kFontPixel, "font");
         if (vs && ps)
         {
-            mProgram = LinkGlslProgram(vs, ps, "font");
+            Program = LinkGlslProgram(vs, ps, "font");
         }
         if (vs)
         {
@@ -313,18 +313,18 @@ private:
         {
             glDeleteShader(ps);
         }
-        if (!mProgram)
+        if (!Program)
         {
             return false;
         }
-        mTargetSize = glGetUniformLocation(mProgram, "TargetSize");
-        mColour = glGetUniformLocation(mProgram, "Colour");
-        glUseProgram(mProgram);
-        glUniform1i(glGetUniformLocation(mProgram, "Atlas"), 0);
-        glGenVertexArrays(1, &mVertexArray);
-        glGenBuffers(1, &mBuffer);
-        glBindVertexArray(mVertexArray);
-        glBindBuffer(GL_ARRAY_BUFFER, mBuffer);
+        TargetSize = glGetUniformLocation(Program, "TargetSize");
+        Colour = glGetUniformLocation(Program, "Colour");
+        glUseProgram(Program);
+        glUniform1i(glGetUniformLocation(Program, "Atlas"), 0);
+        glGenVertexArrays(1, &VertexArray);
+        glGenBuffers(1, &Buffer);
+        glBindVertexArray(VertexArray);
+        glBindBuffer(GL_ARRAY_BUFFER, Buffer);
         glEnableVertexAttribArray(0);
         glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, 16, nullptr);
         glBindVertexArray(GetDeviceGL()->GetVertexArray());
@@ -339,7 +339,7 @@ private:
                                   {x1, y, g.U1, g.V0}, {x1, y1, g.U1, g.V1}, {x, y1, g.U0, g.V1}};
         for (const auto& v : quad)
         {
-            mVertices.insert(mVertices.end(), v, v + 4);
+            Vertices.insert(Vertices.end(), v, v + 4);
         }
     }
 
@@ -347,10 +347,10 @@ private:
     {
         // Pixel edges sit on whole GL window coordinates, so glyph texels
         // land on whole pixels (memory row 0 is the top, Conventions.h).
-        glUseProgram(mProgram);
-        glUniform2f(mTargetSize, static_cast<float>(device->GetTargetWidth()),
+        glUseProgram(Program);
+        glUniform2f(TargetSize, static_cast<float>(device->GetTargetWidth()),
                     static_cast<float>(device->GetTargetHeight()));
-        glUniform4f(mColour, static_cast<float>((colour >> 16) & 0xFF) / 255.0f,
+        glUniform4f(Colour, static_cast<float>((colour >> 16) & 0xFF) / 255.0f,
                     static_cast<float>((colour >> 8) & 0xFF) / 255.0f, static_cast<float>(colour & 0xFF) / 255.0f,
                     static_cast<float>((colour >> 24) & 0xFF) / 255.0f);
         glDisable(GL_DEPTH_TEST);
@@ -369,23 +369,23 @@ private:
             glScissor(rect.Left, rect.Top, std::max(0, rect.Right - rect.Left), std::max(0, rect.Bottom - rect.Top));
         }
         glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, mAtlas);
-        glBindSampler(0, mSampler);
-        glBindVertexArray(mVertexArray);
-        glBindBuffer(GL_ARRAY_BUFFER, mBuffer);
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(mVertices.size() * sizeof(float)), mVertices.data(),
+        glBindTexture(GL_TEXTURE_2D, Atlas);
+        glBindSampler(0, Sampler);
+        glBindVertexArray(VertexArray);
+        glBindBuffer(GL_ARRAY_BUFFER, Buffer);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(Vertices.size() * sizeof(float)), Vertices.data(),
                      GL_STREAM_DRAW);
-        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(mVertices.size() / 4));
+        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(Vertices.size() / 4));
         glDisable(GL_SCISSOR_TEST);
         device->RestoreSampler(0);
         glBindVertexArray(device->GetVertexArray());
     }
 
-    SGlyph mGlyphs[kGlyphCount];
-    std::int32_t mLineHeight = 0;
-    GLuint mAtlas = 0, mSampler = 0, mProgram = 0, mVertexArray = 0, mBuffer = 0;
-    GLint mTargetSize = -1, mColour = -1;
-    std::vector<float> mVertices;
+    SGlyph Glyphs[kGlyphCount];
+    std::int32_t LineHeight = 0;
+    GLuint Atlas = 0, Sampler = 0, Program = 0, VertexArray = 0, Buffer = 0;
+    GLint TargetSize = -1, Colour = -1;
+    std::vector<float> Vertices;
 };
 
 } // namespace

@@ -78,16 +78,16 @@ bool IsHeadlessVideo()
 
 CWindow::~CWindow()
 {
-    if (mWindow)
+    if (SdlWindow)
     {
-        SDL_DestroyWindow(mWindow);
+        SDL_DestroyWindow(SdlWindow);
     }
 }
 
 bool CWindow::Create(const std::string& caption, std::int32_t x, std::int32_t y, std::int32_t outerWidth,
                      std::int32_t outerHeight)
 {
-    if (!gVideoStarted || mWindow)
+    if (!gVideoStarted || SdlWindow)
     {
         return false;
     }
@@ -96,23 +96,23 @@ bool CWindow::Create(const std::string& caption, std::int32_t x, std::int32_t y,
     // client size of a typical frame and correct it if the system reports one.
     const int clientWidth = outerWidth - 8;
     const int clientHeight = outerHeight - 34;
-    mWindow = SDL_CreateWindow(caption.c_str(), x, y, clientWidth, clientHeight,
+    SdlWindow = SDL_CreateWindow(caption.c_str(), x, y, clientWidth, clientHeight,
                                SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
-    if (!mWindow)
+    if (!SdlWindow)
     {
         return false;
     }
     int top = 0, left = 0, bottom = 0, right = 0;
-    if (SDL_GetWindowBordersSize(mWindow, &top, &left, &bottom, &right) == 0 && (top || left || bottom || right))
+    if (SDL_GetWindowBordersSize(SdlWindow, &top, &left, &bottom, &right) == 0 && (top || left || bottom || right))
     {
-        mBorderTop = top;
-        mBorderLeft = left;
-        mBorderBottom = bottom;
-        mBorderRight = right;
-        SDL_SetWindowSize(mWindow, outerWidth - left - right, outerHeight - top - bottom);
-        SDL_SetWindowPosition(mWindow, x + left, y + top);
+        BorderTop = top;
+        BorderLeft = left;
+        BorderBottom = bottom;
+        BorderRight = right;
+        SDL_SetWindowSize(SdlWindow, outerWidth - left - right, outerHeight - top - bottom);
+        SDL_SetWindowPosition(SdlWindow, x + left, y + top);
     }
-    mQuitPending = false;
+    QuitPending = false;
     return true;
 }
 
@@ -120,47 +120,47 @@ void CWindow::Destroy()
 {
     // The GL context lives until the device is released, so the SDL window
     // goes at destruction; until then it is hidden and counts as gone.
-    if (mWindow && !mQuitPending)
+    if (SdlWindow && !QuitPending)
     {
-        SDL_HideWindow(mWindow);
-        mQuitPending = true;
+        SDL_HideWindow(SdlWindow);
+        QuitPending = true;
     }
 }
 
 void CWindow::Show()
 {
-    if (mWindow)
+    if (SdlWindow)
     {
-        SDL_ShowWindow(mWindow);
+        SDL_ShowWindow(SdlWindow);
     }
 }
 
 SWindowRect CWindow::GetWindowRect() const
 {
     SWindowRect r;
-    if (!mWindow)
+    if (!SdlWindow)
     {
         return r;
     }
     int x = 0, y = 0, w = 0, h = 0;
-    SDL_GetWindowPosition(mWindow, &x, &y);
-    SDL_GetWindowSize(mWindow, &w, &h);
-    r.Left = x - mBorderLeft;
-    r.Top = y - mBorderTop;
-    r.Right = x + w + mBorderRight;
-    r.Bottom = y + h + mBorderBottom;
+    SDL_GetWindowPosition(SdlWindow, &x, &y);
+    SDL_GetWindowSize(SdlWindow, &w, &h);
+    r.Left = x - BorderLeft;
+    r.Top = y - BorderTop;
+    r.Right = x + w + BorderRight;
+    r.Bottom = y + h + BorderBottom;
     return r;
 }
 
 SWindowRect CWindow::GetClientRect() const
 {
     SWindowRect r;
-    if (!mWindow || (SDL_GetWindowFlags(mWindow) & SDL_WINDOW_MINIMIZED))
+    if (!SdlWindow || (SDL_GetWindowFlags(SdlWindow) & SDL_WINDOW_MINIMIZED))
     {
         return r;
     }
     int w = 0, h = 0;
-    SDL_GetWindowSize(mWindow, &w, &h);
+    SDL_GetWindowSize(SdlWindow, &w, &h);
     r.Right = w;
     r.Bottom = h;
     return r;
@@ -168,43 +168,43 @@ SWindowRect CWindow::GetClientRect() const
 
 void CWindow::SetWindowRect(const SWindowRect& outer)
 {
-    if (!mWindow)
+    if (!SdlWindow)
     {
         return;
     }
-    SDL_SetWindowPosition(mWindow, outer.Left + mBorderLeft, outer.Top + mBorderTop);
-    SDL_SetWindowSize(mWindow, outer.Width() - mBorderLeft - mBorderRight, outer.Height() - mBorderTop - mBorderBottom);
+    SDL_SetWindowPosition(SdlWindow, outer.Left + BorderLeft, outer.Top + BorderTop);
+    SDL_SetWindowSize(SdlWindow, outer.Width() - BorderLeft - BorderRight, outer.Height() - BorderTop - BorderBottom);
 }
 
 void CWindow::SetClientSize(std::int32_t width, std::int32_t height)
 {
-    if (mWindow && width > 0 && height > 0)
+    if (SdlWindow && width > 0 && height > 0)
     {
-        SDL_SetWindowSize(mWindow, width, height);
+        SDL_SetWindowSize(SdlWindow, width, height);
     }
 }
 
 bool CWindow::SetFullScreen(bool fullScreen)
 {
-    if (!mWindow)
+    if (!SdlWindow)
     {
         return false;
     }
     SDL_Rect bounds;
-    if (fullScreen && SDL_GetWindowDisplayIndex(mWindow) != 0 && SDL_GetDisplayBounds(0, &bounds) == 0)
+    if (fullScreen && SDL_GetWindowDisplayIndex(SdlWindow) != 0 && SDL_GetDisplayBounds(0, &bounds) == 0)
     {
         // Desktop full screen takes the window's display: make that display 0.
-        SDL_SetWindowPosition(mWindow, bounds.x, bounds.y);
+        SDL_SetWindowPosition(SdlWindow, bounds.x, bounds.y);
     }
-    return SDL_SetWindowFullscreen(mWindow, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
+    return SDL_SetWindowFullscreen(SdlWindow, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
 }
 
 bool CWindow::PollEvent(SWindowEvent& event)
 {
     event = SWindowEvent();
-    if (mQuitPending)
+    if (QuitPending)
     {
-        mQuitPending = false;
+        QuitPending = false;
         event.Type = kEventQuit;
         return true;
     }

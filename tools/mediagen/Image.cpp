@@ -29,7 +29,7 @@ float SmoothStep(float edge0, float edge1, float x)
 }
 
 CImage::CImage(std::uint32_t width, std::uint32_t height)
-    : mWidth(width), mHeight(height), mPixels(static_cast<std::size_t>(width) * height)
+    : Columns(width), Rows(height), Pixels(static_cast<std::size_t>(width) * height)
 {
 }
 
@@ -37,9 +37,9 @@ bool CImage::Save(const std::string& path, bool alpha) const
 {
     const std::uint32_t channels = alpha ? 4 : 3;
     std::vector<std::uint8_t> bytes;
-    bytes.reserve(mPixels.size() * channels);
+    bytes.reserve(Pixels.size() * channels);
     auto quantise = [](float v) { return static_cast<std::uint8_t>(std::lround(Clamp01(v) * 255.0f)); };
-    for (const SColour& c : mPixels)
+    for (const SColour& c : Pixels)
     {
         bytes.push_back(quantise(c.R));
         bytes.push_back(quantise(c.G));
@@ -49,7 +49,7 @@ bool CImage::Save(const std::string& path, bool alpha) const
             bytes.push_back(quantise(c.A));
         }
     }
-    return WritePng(path, mWidth, mHeight, channels, bytes);
+    return WritePng(path, Columns, Rows, channels, bytes);
 }
 
 float Hash(std::int32_t x, std::int32_t y, std::int32_t z, std::uint32_t seed)

@@ -23,18 +23,18 @@ class CImage
 public:
     CImage(std::uint32_t width, std::uint32_t height);
 
-    std::uint32_t Width() const { return mWidth; }
-    std::uint32_t Height() const { return mHeight; }
-    SColour& At(std::uint32_t x, std::uint32_t y) { return mPixels[y * mWidth + x]; }
-    const SColour& At(std::uint32_t x, std::uint32_t y) const { return mPixels[y * mWidth + x]; }
+    std::uint32_t Width() const { return Columns; }
+    std::uint32_t Height() const { return Rows; }
+    SColour& At(std::uint32_t x, std::uint32_t y) { return Pixels[y * Columns + x]; }
+    const SColour& At(std::uint32_t x, std::uint32_t y) const { return Pixels[y * Columns + x]; }
 
     // 8-bit quantisation with rounding; `alpha` selects RGBA over RGB.
     bool Save(const std::string& path, bool alpha) const;
 
 private:
-    std::uint32_t mWidth;
-    std::uint32_t mHeight;
-    std::vector<SColour> mPixels;
+    std::uint32_t Columns;
+    std::uint32_t Rows;
+    std::vector<SColour> Pixels;
 };
 
 // Integer hash to [0, 1): the basis of every random choice, so output never

@@ -1,0 +1,137 @@
+// Constant tables: set a shader constant by name in the storage its stage uploads.
+
+#include "Platform/CShader.h"
+
+#include "Platform/Conventions.h"
+
+#include <cstring>
+
+namespace gen
+{
+
+CConstantTable::CConstantTable(const SCompiledShader& shader)
+    : Constants(shader.Constants), Samplers(shader.Samplers), Storage(std::make_shared<SConstantStorage>())
+{
+    Storage->Bytes.assign(shader.BlockSize, 0);
+}
+
+CConstantTable::THandle CConstantTable::GetConstantByName(const char* name) const
+{
+    if (!name)
+    {
+        return kInvalidHandle;
+    }
+    const std::uint32_t hash = HashConstantName(name);
+    for (std::size_t i = 0; i < Constants.size(); ++i)
+    {
+        if (Constants[i].NameHash == hash && Constants[i].Name == name)
+        {
+            return static_cast<THandle>(i);
+        }
+    }
+    return kInvalidHandle;
+}
+
+namespace
+{
+
+// Writes value number `index` (in HLSL order: components of row 0, row 1,
+// ..., then the next array element) of a constant.
+void WriteConstantValue(const SShaderConstant& c, std::uint8_t* base, std::uint32_t index, float value)
+{
+    const std::uint32_t perElement = c.Rows * c.Columns;
+    const std::uint32_t element = index / perElement;
+    const std::uint32_t within = index % perElement;
+    const std::uint32_t row = within / c.Columns;
+    const std::uint32_t column = within % c.Columns;
+    std::uint32_t offset = c.Offset + element * c.ArrayStride;
+    if (c.Rows > 1)
+    {
+        offset += c.StoredTransposed ? column * c.VectorStride + row * 4 : row * c.VectorStride + column * 4;
+    }
+    else
+    {
+        offset += column * 4;
+    }
+    if (c.IsInteger)
+    {
+        const std::int32_t i = static_cast<std::int32_t>(value);
+        std::memcpy(base + offset, &i, 4);
+    }
+    else
+    {
+        std::memcpy(base + offset, &value, 4);
+    }
+}
+
+} // namespace
+
+bool CConstantTable::SetMatrix(THandle handle, const CMatrix4x4& m)
+{
+    if (handle < 0 || static_cast<std::size_t>(handle) >= Constants.size())
+    {
+        return false;
+    }
+    const SShaderConstant& c = Constants[static_cast<std::size_t>(handle)];
+    std::uint8_t* base = Storage->Bytes.data();
+    const std::uint32_t rows = std::min<std::uint32_t>(c.Rows, 4);
+    const std::uint32_t columns = std::min<std::uint32_t>(c.Columns, 4);
+    for (std::uint32_t r = 0; r < rows; ++r)
+    {
+        for (std::uint32_t col = 0; col < columns; ++col)
+        {
+            WriteConstantValue(c, base, r * c.Columns + col, m(static_cast<int>(r), static_cast<int>(col)));
+        }
+    }
+    ++Storage->Version;
+    return true;
+}
+
+bool CConstantTable::SetFloatArray(THandle handle, const float* values, std::uint32_t count)
+{
+    if (handle < 0 || static_cast<std::size_t>(handle) >= Constants.size() || (!values && count > 0))
+    {
+        return false;
+    }
+    const SShaderConstant& c = Constants[static_cast<std::size_t>(handle)];
+    const std::uint32_t capacity = c.Rows * c.Columns * c.Elements;
+    const std::uint32_t n = std::min(count, capacity);
+    std::uint8_t* base = Storage->Bytes.data();
+    for (std::uint32_t i = 0; i < n; ++i)
+    {
+        WriteConstantValue(c, base, i, values[i]);
+    }
+    ++Storage->Version;
+    return true;
+}
+
+bool CConstantTable::SetInt(const char* name, std::int32_t value)
+{
+    const THandle handle = GetConstantByName(name);
+    if (handle == kInvalidHandle)
+    {
+        return false;
+    }
+    const SShaderConstant& c = Constants[static_cast<std::size_t>(handle)];
+    if (c.IsInteger)
+    {
+        std::memcpy(Storage->Bytes.data() + c.Offset, &value, 4);
+        ++Storage->Version;
+        return true;
+    }
+    return SetFloat(handle, static_cast<float>(value));
+}
+
+std::int32_t CConstantTable::GetSamplerIndex(const char* name) const
+{
+    for (const SShaderSampler& s : Samplers)
+    {
+        if (s.Name == name)
+        {
+            return static_cast<std::int32_t>(s.Stage);
+        }
+    }
+    return -1;
+}
+
+} // namespace gen
