@@ -5,10 +5,10 @@
 #include "App/Input.h"
 #include "Effects/PostProcess.h"
 #include "Platform/CWindow.h"
+#include "Platform/Process.h"
 #include "Scene/Scene.h"
 
 #include <chrono>
-#include <ctime>
 
 namespace gen
 {
@@ -24,13 +24,6 @@ CTimer& FrameTimer()
 {
     static CTimer timer;
     return timer;
-}
-
-double CpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
 double WallSeconds()
@@ -189,7 +182,7 @@ int RunApplication(const SAppOptions& options)
                     t = options.FrameTime(t);
                 }
                 const double wall0 = WallSeconds();
-                const double cpu0 = CpuSeconds();
+                const double cpu0 = ProcessCpuSeconds();
                 if (options.ReplaceFrame)
                 {
                     options.ReplaceFrame(t);
@@ -199,19 +192,19 @@ int RunApplication(const SAppOptions& options)
                     SceneRender(t);
                 }
                 double wall = WallSeconds() - wall0;
-                double cpu = CpuSeconds() - cpu0;
+                double cpu = ProcessCpuSeconds() - cpu0;
                 if (options.AfterRender)
                 {
                     options.AfterRender(frame);
                 }
                 const double wall1 = WallSeconds();
-                const double cpu1 = CpuSeconds();
+                const double cpu1 = ProcessCpuSeconds();
                 if (!options.ReplaceFrame)
                 {
                     SceneUpdate(t);
                 }
                 wall += WallSeconds() - wall1;
-                cpu += CpuSeconds() - cpu1;
+                cpu += ProcessCpuSeconds() - cpu1;
                 if (KeyHit(kKeyF1) && !ChangeDisplayMode(window, true))
                 {
                     window.Destroy();

@@ -9,17 +9,18 @@
 #include "CaptureOptions.h"
 #include "Effects/PostProcess.h"
 #include "Platform/CWindow.h"
+#include "Platform/Process.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
 #include <epoxy/gl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
-#include <sys/stat.h>
+#include <system_error>
 
 namespace
 {
@@ -73,22 +74,6 @@ void FloorFrame()
     device->Present();
 }
 
-long ResidentKb()
-{
-    long pages = 0, resident = 0;
-    std::FILE* statm = std::fopen("/proc/self/statm", "r");
-    if (!statm)
-    {
-        return 0;
-    }
-    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
-    {
-        resident = 0;
-    }
-    std::fclose(statm);
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 constexpr int kRssSampleFrames = 1000;
 
 } // namespace
@@ -107,7 +92,8 @@ int main(int argc, char** argv)
                      error.c_str());
         return 2;
     }
-    mkdir(options.OutDir.c_str(), 0755);
+    std::error_code ignored; // a folder that cannot be made shows up as failed writes
+    std::filesystem::create_directories(options.OutDir, ignored);
 
     std::map<int, SShot> shots;
     for (int frame : options.Shots)
@@ -189,7 +175,7 @@ int main(int argc, char** argv)
         }
         if (frame % kRssSampleFrames == 0 || frame + 1 == options.Frames)
         {
-            health.RssKb.emplace_back(frame, ResidentKb());
+            health.RssKb.emplace_back(frame, gen::ProcessResidentKb());
         }
     };
     gen::RunApplication(app);
