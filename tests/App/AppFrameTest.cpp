@@ -7,9 +7,9 @@
 #include "Platform/CWindow.h"
 #include "Scene/Scene.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -101,10 +101,10 @@ protected:
 TEST_F(AppFrameTest, WithoutADeviceShutdownStillRunsAndTheExitCodeIsZero)
 {
     // The dummy video driver has no OpenGL: the device cannot be created.
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
     options.Headless = false;
     EXPECT_EQ(RunApplication(options), 0);
-    unsetenv("SDL_VIDEODRIVER");
+    SDL_setenv("SDL_VIDEODRIVER", "", 1); // empty: SDL's default driver
     EXPECT_EQ(gCalls, (std::vector<std::string>{"ReleasePostProcessing", "SceneShutdown"}));
     EXPECT_EQ(Device, nullptr);
 }
