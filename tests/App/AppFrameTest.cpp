@@ -101,10 +101,10 @@ protected:
 TEST_F(AppFrameTest, WithoutADeviceShutdownStillRunsAndTheExitCodeIsZero)
 {
     // The dummy video driver has no OpenGL: the device cannot be created.
-    SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "dummy", SDL_HINT_OVERRIDE);
     options.Headless = false;
     EXPECT_EQ(RunApplication(options), 0);
-    SDL_setenv("SDL_VIDEODRIVER", "", 1); // empty: SDL's default driver
+    SDL_ResetHint(SDL_HINT_VIDEODRIVER);
     EXPECT_EQ(gCalls, (std::vector<std::string>{"ReleasePostProcessing", "SceneShutdown"}));
     EXPECT_EQ(Device, nullptr);
 }

@@ -83,7 +83,8 @@ CImage DrawIcon(std::uint32_t size)
 
 bool WriteIcon(const std::string& dir)
 {
-    return WriteIco(dir + "/Tessavin.ico", {DrawIcon(16), DrawIcon(24), DrawIcon(32), DrawIcon(48)});
+    // Largest first: image loaders that read one image take the first of equal depth.
+    return WriteIco(dir + "/Tessavin.ico", {DrawIcon(48), DrawIcon(32), DrawIcon(24), DrawIcon(16)});
 }
 
 } // namespace gen
