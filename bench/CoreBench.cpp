@@ -203,7 +203,7 @@ void BM_ParseLevel(benchmark::State& state)
     const std::size_t bytes = FileSize("Level.xml");
     for (auto _ : state)
     {
-        gen::CEntityManager manager;
+        gen::CEntityManager manager(gen::kNoMeshDevice);
         gen::CParseLevel level(&manager);
         if (!level.ParseFile("Level.xml", 32768) || manager.GetNumEntities() != kLevelEntities)
         {
@@ -219,7 +219,7 @@ BENCHMARK(BM_ParseLevel)->Unit(benchmark::kMillisecond);
 // One update pass over 1000 entities, a quarter of them spinning planets.
 void BM_UpdateEntities(benchmark::State& state)
 {
-    gen::CEntityManager manager;
+    gen::CEntityManager manager(gen::kNoMeshDevice);
     manager.CreateTemplate("Scenery", "Box", "Small.x");
     manager.CreateTemplate("Planet", "Moon", "Small.x");
     for (int i = 0; i < 1000; ++i)

@@ -12,7 +12,8 @@ constexpr std::uint32_t kUIDIndexBuckets = 2048;
 constexpr float kUIDIndexMaxLoad = 0.7f;
 } // namespace
 
-CEntityManager::CEntityManager() : UIDIndex(kUIDIndexBuckets, JOneAtATimeHash, kUIDIndexMaxLoad), NextUID(0)
+CEntityManager::CEntityManager(TMeshDeviceFactory meshDevices)
+    : MeshDevices(meshDevices), UIDIndex(kUIDIndexBuckets, JOneAtATimeHash, kUIDIndexMaxLoad), NextUID(0)
 {
     Entities.reserve(kEntityCapacity);
 }
@@ -26,7 +27,8 @@ CEntityManager::~CEntityManager()
 CEntityTemplate* CEntityManager::CreateTemplate(const std::string& type, const std::string& name,
                                                 const std::string& meshFileName)
 {
-    std::unique_ptr<CEntityTemplate> created(new CEntityTemplate(type, name, meshFileName));
+    std::unique_ptr<CEntityTemplate> created(
+        new CEntityTemplate(type, name, meshFileName, MeshDevices ? MeshDevices() : nullptr));
     CEntityTemplate* result = created.get();
     std::unique_ptr<CEntityTemplate>& slot = Templates[name];
     if (slot)

@@ -8,6 +8,7 @@
 #include "Common/CHashTable.h"
 #include "Entities/CEntity.h"
 #include "Entities/CEntityTemplate.h"
+#include "Render/CMesh.h"
 
 #include <map>
 #include <memory>
@@ -27,7 +28,9 @@ constexpr TEntityUID kNoEntityUID = 0xFFFFFFFFu;
 class CEntityManager
 {
 public:
-    CEntityManager();
+    // meshDevices makes the device half of each template's mesh
+    // (kNoMeshDevice: meshes that never draw).
+    explicit CEntityManager(TMeshDeviceFactory meshDevices);
     ~CEntityManager();
 
     CEntityManager(const CEntityManager&) = delete;
@@ -96,6 +99,7 @@ private:
     TEntityUID AddEntity(std::unique_ptr<CEntity> entity);
     bool FindTemplate(const std::string& templateName, CEntityTemplate*& entityTemplate) const;
 
+    TMeshDeviceFactory MeshDevices;
     std::map<std::string, std::unique_ptr<CEntityTemplate>> Templates;
     std::vector<std::unique_ptr<CEntityTemplate>> ReplacedTemplates;
     std::vector<std::unique_ptr<CEntity>> Entities;

@@ -2,11 +2,14 @@
 
 #include "Render/CMesh.h"
 
+#include <utility>
+
 namespace gen
 {
 
-CEntityTemplate::CEntityTemplate(const std::string& type, const std::string& name, const std::string& meshFileName)
-    : Type(type), Name(name), Mesh(new CMesh)
+CEntityTemplate::CEntityTemplate(const std::string& type, const std::string& name, const std::string& meshFileName,
+                                 std::unique_ptr<CMeshDevice> meshDevice)
+    : Type(type), Name(name), Mesh(new CMesh(std::move(meshDevice)))
 {
     Mesh->Load(meshFileName);
 }

@@ -9,13 +9,16 @@ namespace gen
 {
 
 class CMesh;
+class CMeshDevice;
 
 class CEntityTemplate
 {
 public:
-    // Loads the mesh at once ("Media\" + meshFileName). The outcome is not
+    // Loads the mesh at once ("Media\" + meshFileName), with meshDevice as
+    // its device half (null: a mesh that never draws). The outcome is not
     // checked: a template whose mesh failed to load keeps an empty mesh.
-    CEntityTemplate(const std::string& type, const std::string& name, const std::string& meshFileName);
+    CEntityTemplate(const std::string& type, const std::string& name, const std::string& meshFileName,
+                    std::unique_ptr<CMeshDevice> meshDevice);
     virtual ~CEntityTemplate();
 
     CEntityTemplate(const CEntityTemplate&) = delete;

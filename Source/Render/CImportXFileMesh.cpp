@@ -245,6 +245,10 @@ EImportResult CImportXFile::ReadVertexColourData(CXFileData* object, std::uint32
         {
             return kImportBadData;
         }
+        if (count == 0)
+        {
+            return kImportOK; // no colours: the vertices stay without, and a later list is welcome
+        }
         // One colour per vertex, opaque white where the list names none, so
         // every vertex a face uses has one whatever the list's length.
         mesh.Colours.assign(mesh.Positions.size(), SColour{1, 1, 1, 1});

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace gen
 {
@@ -12,12 +13,6 @@ namespace gen
 namespace
 {
 const char* const kMediaFolder = "Media\\";
-
-TMeshDeviceFactory& DeviceFactory()
-{
-    static TMeshDeviceFactory factory = nullptr;
-    return factory;
-}
 
 float PositionLength(const std::uint8_t* vertex)
 {
@@ -27,14 +22,8 @@ float PositionLength(const std::uint8_t* vertex)
 }
 } // namespace
 
-TMeshDeviceFactory SetMeshDeviceFactory(TMeshDeviceFactory factory)
-{
-    const TMeshDeviceFactory previous = DeviceFactory();
-    DeviceFactory() = factory;
-    return previous;
-}
-
-CMesh::CMesh() : Loaded(false), BoundingRadius(0.0f)
+CMesh::CMesh(std::unique_ptr<CMeshDevice> deviceHalf)
+    : Loaded(false), BoundingRadius(0.0f), DeviceHalf(std::move(deviceHalf))
 {
 }
 
@@ -66,10 +55,6 @@ bool CMesh::Load(const std::string& fileName)
     if (Loaded)
     {
         Destroy();
-    }
-    if (!Device && DeviceFactory())
-    {
-        Device = DeviceFactory()();
     }
     if (!LoadImported(importer))
     {
@@ -106,7 +91,7 @@ bool CMesh::LoadImported(const CImportXFile& importer)
         {
             return false;
         }
-        if (Device && !Device->CreateSubMeshBuffers(subMesh))
+        if (DeviceHalf && !DeviceHalf->CreateSubMeshBuffers(subMesh))
         {
             return false;
         }
@@ -122,7 +107,7 @@ bool CMesh::LoadImported(const CImportXFile& importer)
         {
             return false;
         }
-        if (Device && !Device->LoadMaterial(material))
+        if (DeviceHalf && !DeviceHalf->LoadMaterial(material))
         {
             return false;
         }
@@ -184,18 +169,18 @@ void CMesh::GetCullingSphere(const CMatrix4x4& rootWorldMatrix, CVector3& centre
 
 void CMesh::Render(const std::vector<CMatrix4x4>& worldMatrices, CCamera& camera, bool postProcessPass)
 {
-    if (!Loaded || !Device || worldMatrices.size() < Nodes.size())
+    if (!Loaded || !DeviceHalf || worldMatrices.size() < Nodes.size())
     {
         return;
     }
-    Device->Render(*this, worldMatrices, camera, postProcessPass);
+    DeviceHalf->Render(*this, worldMatrices, camera, postProcessPass);
 }
 
 void CMesh::Destroy()
 {
-    if (Device)
+    if (DeviceHalf)
     {
-        Device->Destroy();
+        DeviceHalf->Destroy();
     }
     Materials.clear();
     SubMeshes.clear();

@@ -5,10 +5,9 @@
 //
 // The mesh itself needs no graphics device. Everything that does (vertex and
 // index buffers, render methods and textures, drawing) is the job of a device
-// half, a CMeshDevice that the mesh gets from the factory installed with
-// SetMeshDeviceFactory when it loads. With no factory installed (tools,
-// tests, a headless run) a mesh loads its node, submesh and material data
-// only, and Render draws nothing.
+// half, a CMeshDevice handed to the mesh when it is made. A mesh made without
+// one (tools, tests, a headless run) loads its node, submesh and material
+// data only, and Render draws nothing.
 
 #include "Math/CMatrix4x4.h"
 #include "Render/CImportXFile.h"
@@ -51,14 +50,14 @@ public:
 // Makes the device half of a mesh; may return null (no device).
 using TMeshDeviceFactory = std::unique_ptr<CMeshDevice> (*)();
 
-// Installs the factory used by meshes that load from now on (null: none) and
-// returns the previous one.
-TMeshDeviceFactory SetMeshDeviceFactory(TMeshDeviceFactory factory);
+// For owners of meshes that never draw (tools, tests without a device).
+constexpr TMeshDeviceFactory kNoMeshDevice = nullptr;
 
 class CMesh
 {
 public:
-    CMesh();
+    // deviceHalf null: the mesh holds its data only and never draws.
+    explicit CMesh(std::unique_ptr<CMeshDevice> deviceHalf);
     ~CMesh();
 
     CMesh(const CMesh&) = delete;
@@ -108,7 +107,7 @@ public:
     void GetCullingSphere(const CMatrix4x4& rootWorldMatrix, CVector3& centre, float& radius) const;
 
     // Null for a mesh without a device half.
-    CMeshDevice* GetDevice() const { return Device.get(); }
+    CMeshDevice* GetDevice() const { return DeviceHalf.get(); }
 
     // Whether a submesh is safe to keep and draw: its node and material
     // exist, its blocks have the sizes its counts give, its vertices hold at
@@ -124,7 +123,7 @@ private:
     std::vector<SSubMesh> SubMeshes;
     std::vector<SMaterialDesc> Materials;
     float BoundingRadius;
-    std::unique_ptr<CMeshDevice> Device;
+    std::unique_ptr<CMeshDevice> DeviceHalf;
 };
 
 } // namespace gen

@@ -188,9 +188,4 @@ std::unique_ptr<CMeshDevice> CreateMeshDeviceObjects()
     return std::unique_ptr<CMeshDevice>(new CMeshDeviceObjects);
 }
 
-void InstallMeshDeviceObjects()
-{
-    SetMeshDeviceFactory(&CreateMeshDeviceObjects);
-}
-
 } // namespace gen

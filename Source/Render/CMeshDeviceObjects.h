@@ -1,8 +1,8 @@
 #pragma once
 // The device half of a mesh: one vertex and one index buffer per submesh,
 // one material per material of the file with its render method and loaded
-// textures, and the drawing of both passes. Installed for every mesh with
-// InstallMeshDeviceObjects once the device exists.
+// textures, and the drawing of both passes. Made for each mesh by
+// CreateMeshDeviceObjects, the scene's factory for its entity manager.
 
 #include "Platform/CDevice.h"
 #include "Render/CMesh.h"
@@ -67,9 +67,8 @@ private:
 using TSceneTextureSource = CTexture* (*)();
 TSceneTextureSource SetMeshSceneTextureSource(TSceneTextureSource source);
 
-// The factory for SetMeshDeviceFactory: null while there is no device.
+// The device half for a new mesh; null while there is no device, which
+// leaves that mesh data-only.
 std::unique_ptr<CMeshDevice> CreateMeshDeviceObjects();
-// Installs it, so meshes loaded from now on get buffers and textures.
-void InstallMeshDeviceObjects();
 
 } // namespace gen

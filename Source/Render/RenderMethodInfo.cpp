@@ -3,6 +3,7 @@
 #include "Common/CFatalException.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace gen
 {
@@ -11,23 +12,24 @@ namespace
 {
 const char* const kFile = "Source/Render/RenderMethodInfo";
 
-const SRenderMethodInfo kRenderMethods[kNumRenderMethods] = {
-    {"XFormOnly.vsh", kVSConstsXForm, "PlainColour.psh", kPSConstsPlainColour, 0, kBasicLayout, false, false},
-    {"XFormTex.vsh", kVSConstsXForm, "TextureOnly.psh", kPSConstsDefault, 1, kBasicLayout, false, false},
-    {"VertexLit1.vsh", kVSConstsVertexLit, "DiffuseColour.psh", kPSConstsDefault, 0, kBasicLayout, false, false},
-    {"VertexLit1Tex.vsh", kVSConstsVertexLit, "DiffuseColourTex.psh", kPSConstsDefault, 1, kBasicLayout, false, false},
-    {"PixelLit.vsh", kVSConstsXForm, "PixelLit2.psh", kPSConstsPixelLit, 0, kBasicLayout, false, false},
-    {"PixelLitTex.vsh", kVSConstsXForm, "PixelLit2Tex.psh", kPSConstsPixelLit, 1, kBasicLayout, false, false},
-    {"NormalMap.vsh", kVSConstsNormalMap, "NormalMap.psh", kPSConstsNormalMap, 2, kTangentLayout, true, false},
-    {"NormalMap.vsh", kVSConstsNormalMap, "ParallaxMap.psh", kPSConstsNormalMap, 2, kTangentLayout, true, false},
-    {"DayNightPlanet.vsh", kVSConstsVertexLit, "DayNightPlanet.psh", kPSConstsDefault, 2, kBasicLayout, false, false},
-    {"Clouds.vsh", kVSConstsVertexLit, "Clouds.psh", kPSConstsClouds, 1, kBasicLayout, false, false},
-    {"Atmosphere.vsh", kVSConstsVertexLit, "DiffuseColourAlpha.psh", kPSConstsAtmosphere, 0, kBasicLayout, false, false},
-    {"PP_XFormOnly.vsh", kVSConstsXForm, "PP_TintPoly.psh", kPSConstsTintPoly, 0, kBasicLayout, false, true},
-    {"PP_NormalMap.vsh", kVSConstsNormalMap, "PP_CutGlassPoly.psh", kPSConstsCutGlass, 2, kTangentLayout, true, true},
-    {"PP_XFormOnly.vsh", kVSConstsXForm, "PP_PolyHighContrast.psh", kPSConstsHighContrast, 0, kBasicLayout, false, true},
-    {"PP_XFormOnly.vsh", kVSConstsXForm, "PP_PolyGrayScale.psh", kPSConstsDefault, 0, kBasicLayout, false, true},
+const SRenderMethodInfo kRenderMethods[] = {
+    {"XFormOnly.vsh", "PlainColour.psh", 0, kBasicLayout, false, false},
+    {"XFormTex.vsh", "TextureOnly.psh", 1, kBasicLayout, false, false},
+    {"VertexLit1.vsh", "DiffuseColour.psh", 0, kBasicLayout, false, false},
+    {"VertexLit1Tex.vsh", "DiffuseColourTex.psh", 1, kBasicLayout, false, false},
+    {"PixelLit.vsh", "PixelLit2.psh", 0, kBasicLayout, false, false},
+    {"PixelLitTex.vsh", "PixelLit2Tex.psh", 1, kBasicLayout, false, false},
+    {"NormalMap.vsh", "NormalMap.psh", 2, kTangentLayout, true, false},
+    {"NormalMap.vsh", "ParallaxMap.psh", 2, kTangentLayout, true, false},
+    {"DayNightPlanet.vsh", "DayNightPlanet.psh", 2, kBasicLayout, false, false},
+    {"Clouds.vsh", "Clouds.psh", 1, kBasicLayout, false, false},
+    {"Atmosphere.vsh", "DiffuseColourAlpha.psh", 0, kBasicLayout, false, false},
+    {"PP_XFormOnly.vsh", "PP_TintPoly.psh", 0, kBasicLayout, false, true},
+    {"PP_NormalMap.vsh", "PP_CutGlassPoly.psh", 2, kTangentLayout, true, true},
+    {"PP_XFormOnly.vsh", "PP_PolyHighContrast.psh", 0, kBasicLayout, false, true},
+    {"PP_XFormOnly.vsh", "PP_PolyGrayScale.psh", 0, kBasicLayout, false, true},
 };
+static_assert(std::size(kRenderMethods) == kNumRenderMethods, "one row per render method");
 
 // Keywords for textured materials, tried in this order.
 struct SKeyword

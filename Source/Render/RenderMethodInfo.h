@@ -1,8 +1,9 @@
 #pragma once
-// The fixed half of the render-method table: which shaders, constants,
-// texture count and vertex layout each of the fifteen methods uses, and the
-// choice of a method from a material's name and texture. No device objects
-// live here, so the importer and tools can use it without a GPU.
+// The fixed half of the render-method table: which shaders, texture count
+// and vertex layout each of the fifteen methods uses, and the choice of a
+// method from a material's name and texture. No device objects or constants
+// functions live here (RenderMethods.h has them), so the importer and tools
+// can use it without a GPU.
 
 #include <cstdint>
 #include <string>
@@ -32,28 +33,6 @@ enum ERenderMethod : std::uint32_t
 
 constexpr std::uint32_t kNumRenderMethods = 15;
 
-// Which constants function feeds a method's vertex shader.
-enum EVertexConstants : std::uint32_t
-{
-    kVSConstsXForm = 0,
-    kVSConstsVertexLit = 1,
-    kVSConstsNormalMap = 2,
-};
-
-// Which constants function feeds a method's pixel shader.
-enum EPixelConstants : std::uint32_t
-{
-    kPSConstsDefault = 0,
-    kPSConstsPlainColour = 1,
-    kPSConstsPixelLit = 2,
-    kPSConstsNormalMap = 3,
-    kPSConstsClouds = 4,
-    kPSConstsAtmosphere = 5,
-    kPSConstsTintPoly = 6,
-    kPSConstsCutGlass = 7,
-    kPSConstsHighContrast = 8,
-};
-
 // The two vertex layouts: basic is position, normal, uv (32 bytes);
 // tangent is position, normal, tangent, uv (44 bytes).
 enum EVertexLayout : std::uint32_t
@@ -68,9 +47,7 @@ std::uint32_t VertexLayoutSize(EVertexLayout layout);
 struct SRenderMethodInfo
 {
     const char* VertexShaderFile; // file name only; the folder is added by the loader
-    EVertexConstants VertexConstants;
     const char* PixelShaderFile;
-    EPixelConstants PixelConstants;
     std::uint32_t NumTextures;
     EVertexLayout VertexLayout;
     bool UsesTangents;

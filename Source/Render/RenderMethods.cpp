@@ -5,6 +5,7 @@
 #include "Scene/CCamera.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace gen
 {
@@ -40,44 +41,43 @@ SShadingValues& Shading()
     return values;
 }
 
-ShaderConstantsFn VertexConstantsFunction(EVertexConstants which)
+// The constants functions of each method, in ERenderMethod order; the rest
+// of an entry comes from the fixed half.
+struct SConstantsFunctions
 {
-    switch (which)
-    {
-    case kVSConstsXForm:
-        return &VSConstsXForm;
-    case kVSConstsVertexLit:
-        return &VSConstsVertexLit;
-    case kVSConstsNormalMap:
-        return &VSConstsNormalMap;
-    }
-    return &VSConstsXForm;
-}
+    ShaderConstantsFn Vertex;
+    ShaderConstantsFn Pixel;
+};
 
-ShaderConstantsFn PixelConstantsFunction(EPixelConstants which)
+const SConstantsFunctions kConstantsFunctions[] = {
+    {&VSConstsXForm, &PSConstsPlainColour},    // kPlainColour
+    {&VSConstsXForm, &PSConstsDefault},        // kPlainTexture
+    {&VSConstsVertexLit, &PSConstsDefault},    // kVertexLit
+    {&VSConstsVertexLit, &PSConstsDefault},    // kVertexLitTex
+    {&VSConstsXForm, &PSConstsPixelLit},       // kPixelLit
+    {&VSConstsXForm, &PSConstsPixelLit},       // kPixelLitTex
+    {&VSConstsNormalMap, &PSConstsNormalMap},  // kNormalMap
+    {&VSConstsNormalMap, &PSConstsNormalMap},  // kParallaxMap
+    {&VSConstsVertexLit, &PSConstsDefault},    // kEarth
+    {&VSConstsVertexLit, &PSConstsClouds},     // kClouds
+    {&VSConstsVertexLit, &PSConstsAtmosphere}, // kAtmosphere
+    {&VSConstsXForm, &PSConstsTintPoly},       // kTintPoly
+    {&VSConstsNormalMap, &PSConstsCutGlass},   // kCutGlass
+    {&VSConstsXForm, &PSConstsHighContrast},   // kPolyHighContrast
+    {&VSConstsXForm, &PSConstsDefault},        // kPolyGrayScale
+};
+static_assert(std::size(kConstantsFunctions) == kNumRenderMethods, "one row per render method");
+
+const SVertexElement* LayoutElements(EVertexLayout layout)
 {
-    switch (which)
+    switch (layout)
     {
-    case kPSConstsDefault:
-        return &PSConstsDefault;
-    case kPSConstsPlainColour:
-        return &PSConstsPlainColour;
-    case kPSConstsPixelLit:
-        return &PSConstsPixelLit;
-    case kPSConstsNormalMap:
-        return &PSConstsNormalMap;
-    case kPSConstsClouds:
-        return &PSConstsClouds;
-    case kPSConstsAtmosphere:
-        return &PSConstsAtmosphere;
-    case kPSConstsTintPoly:
-        return &PSConstsTintPoly;
-    case kPSConstsCutGlass:
-        return &PSConstsCutGlass;
-    case kPSConstsHighContrast:
-        return &PSConstsHighContrast;
+    case kBasicLayout:
+        return kBasicVertexElements;
+    case kTangentLayout:
+        return kTangentVertexElements;
     }
-    return &PSConstsDefault;
+    throw CFatalException("Invalid vertex layout", kFile, __LINE__);
 }
 
 struct SRenderMethodTable
@@ -90,11 +90,11 @@ struct SRenderMethodTable
         {
             const SRenderMethodInfo& info = GetRenderMethodInfo(static_cast<ERenderMethod>(i));
             Entries[i] = {info.VertexShaderFile,
-                          VertexConstantsFunction(info.VertexConstants),
+                          kConstantsFunctions[i].Vertex,
                           info.PixelShaderFile,
-                          PixelConstantsFunction(info.PixelConstants),
+                          kConstantsFunctions[i].Pixel,
                           info.NumTextures,
-                          info.VertexLayout == kTangentLayout ? kTangentVertexElements : kBasicVertexElements,
+                          LayoutElements(info.VertexLayout),
                           info.UsesTangents,
                           info.PostProcess,
                           nullptr,
@@ -110,13 +110,6 @@ SRenderMethodTable& Table()
 {
     static SRenderMethodTable table;
     return table;
-}
-
-// The entry for a method known to be in range (the constants functions are
-// only reached through the table).
-SRenderMethod& Entry(ERenderMethod method)
-{
-    return Table().Entries[method < kNumRenderMethods ? static_cast<std::uint32_t>(method) : 0u];
 }
 
 CLight* Light(int index)
@@ -322,13 +315,13 @@ void SetLights(CLight** lights)
 
 void VSConstsXForm(ERenderMethod method, const CMatrix4x4* world, CCamera& camera)
 {
-    CConstantTable* table = Entry(method).VertexConstantTable;
+    CConstantTable* table = GetRenderMethod(method).VertexConstantTable;
     SetTransforms(table, world, camera);
 }
 
 void VSConstsVertexLit(ERenderMethod method, const CMatrix4x4* world, CCamera& camera)
 {
-    CConstantTable* table = Entry(method).VertexConstantTable;
+    CConstantTable* table = GetRenderMethod(method).VertexConstantTable;
     SetTransforms(table, world, camera);
     SetVector3(table, "CameraPosition", camera.GetPosition());
     SetFloat3(table, "AmbientLight", Shading().AmbientLight);
@@ -340,7 +333,7 @@ void VSConstsVertexLit(ERenderMethod method, const CMatrix4x4* world, CCamera& c
 
 void VSConstsNormalMap(ERenderMethod method, const CMatrix4x4* world, CCamera& camera)
 {
-    CConstantTable* table = Entry(method).VertexConstantTable;
+    CConstantTable* table = GetRenderMethod(method).VertexConstantTable;
     SetTransforms(table, world, camera);
     SetLightPosition(table, "Light1Position", 0);
     SetLightPosition(table, "Light2Position", 1);
@@ -359,13 +352,13 @@ void PSConstsDefault(ERenderMethod, const CMatrix4x4*, CCamera&)
 void PSConstsPlainColour(ERenderMethod method, const CMatrix4x4*, CCamera&)
 {
     SetDefaultRenderStates();
-    SetFloat3(Entry(method).PixelConstantTable, "MaterialColour", Shading().MaterialColour);
+    SetFloat3(GetRenderMethod(method).PixelConstantTable, "MaterialColour", Shading().MaterialColour);
 }
 
 void PSConstsPixelLit(ERenderMethod method, const CMatrix4x4*, CCamera& camera)
 {
     SetDefaultRenderStates();
-    CConstantTable* table = Entry(method).PixelConstantTable;
+    CConstantTable* table = GetRenderMethod(method).PixelConstantTable;
     SetVector3(table, "CameraPosition", camera.GetPosition());
     SetFloat3(table, "AmbientLight", Shading().AmbientLight);
     SetBothLights(table);
@@ -375,7 +368,7 @@ void PSConstsPixelLit(ERenderMethod method, const CMatrix4x4*, CCamera& camera)
 void PSConstsNormalMap(ERenderMethod method, const CMatrix4x4* world, CCamera& camera)
 {
     SetDefaultRenderStates();
-    CConstantTable* table = Entry(method).PixelConstantTable;
+    CConstantTable* table = GetRenderMethod(method).PixelConstantTable;
     if (world)
     {
         SetMatrix(table, "WorldMatrix", *world);
@@ -407,13 +400,13 @@ void PSConstsAtmosphere(ERenderMethod, const CMatrix4x4*, CCamera&)
 void PSConstsTintPoly(ERenderMethod method, const CMatrix4x4*, CCamera&)
 {
     SetDefaultRenderStates();
-    SetFloat3(Entry(method).PixelConstantTable, "TintColour", kPolyTintColour);
+    SetFloat3(GetRenderMethod(method).PixelConstantTable, "TintColour", kPolyTintColour);
 }
 
 void PSConstsCutGlass(ERenderMethod method, const CMatrix4x4* world, CCamera& camera)
 {
     SetDefaultRenderStates();
-    CConstantTable* table = Entry(method).PixelConstantTable;
+    CConstantTable* table = GetRenderMethod(method).PixelConstantTable;
     if (world)
     {
         SetMatrix(table, "WorldMatrix", *world);
@@ -428,7 +421,7 @@ void PSConstsCutGlass(ERenderMethod method, const CMatrix4x4* world, CCamera& ca
 void PSConstsHighContrast(ERenderMethod method, const CMatrix4x4*, CCamera&)
 {
     SetDefaultRenderStates();
-    SetFloat(Entry(method).PixelConstantTable, "ContrastLevel", kPolyContrastLevel);
+    SetFloat(GetRenderMethod(method).PixelConstantTable, "ContrastLevel", kPolyContrastLevel);
 }
 
 } // namespace gen

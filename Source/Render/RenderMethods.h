@@ -98,7 +98,8 @@ struct SShadingValues
 };
 const SShadingValues& GetShadingValues();
 
-// The constants functions of the table.
+// The constants functions of the table. Those that read their method's entry
+// treat a method outside the table as GetRenderMethod does.
 void VSConstsXForm(ERenderMethod method, const CMatrix4x4* world, CCamera& camera);
 void VSConstsVertexLit(ERenderMethod method, const CMatrix4x4* world, CCamera& camera);
 void VSConstsNormalMap(ERenderMethod method, const CMatrix4x4* world, CCamera& camera);

@@ -10,10 +10,25 @@
 // in 64-bit files, DOUBLE 8, CHAR/UCHAR/BYTE 1, strings inline and
 // zero-terminated).
 //
-// Every call returns a status code, 0 for success. The whole file is parsed
-// and checked by CreateEnumObject, so any input either fails there or gives
-// objects that can be walked without surprises: no reference cycles, bounded
-// depth and bounded expansion.
+// Every call returns a status code, 0 for success. The guarantees:
+// - The whole file is parsed and checked by CreateEnumObject: syntax,
+//   member data against the templates, restricted templates, reference
+//   cycles and nesting depth. Anything else fails there.
+// - What a parse keeps is bounded in objects and bytes (XFileDocument.h);
+//   a reference shares the object it names, it never copies it.
+// - A reference that names no object fails only the GetChild that reaches
+//   it (kXErrBadReference).
+// - A walk is bounded too: GetChild hands out a limited number of objects
+//   and bytes of member data in proportion to the file's size, then fails
+//   (kXErrWalkLimit), so reference fan-out cannot make a walk explode.
+// - Template names and keywords are matched without regard to case; object
+//   names are matched exactly.
+//
+// Source: XFile.cpp (these objects), XFileImage.cpp (header, inflating),
+// XFileTokenizer.* (text and binary tokens), XFileParser.* (grammar),
+// XFileReferences.cpp (resolving and checking references),
+// XFileDocument.* (limits, template set, parsed document), XFileTemplates.*
+// (the standard templates).
 
 #include <cstddef>
 #include <cstdint>
@@ -36,7 +51,9 @@ constexpr XResult kXErrBadFileVersion = 0x8876038D;
 constexpr XResult kXErrBadFileFloatSize = 0x8876038E;
 constexpr XResult kXErrBadFile = 0x8876038F;
 constexpr XResult kXErrParseError = 0x88760390;   // malformed or inconsistent content
+constexpr XResult kXErrBadReference = 0x88760392; // a reference names no object
 constexpr XResult kXErrNoMoreObjects = 0x88760393;
+constexpr XResult kXErrWalkLimit = 0x887603A0;    // ours: the walk met more than the file may expand to
 
 // Load options of CreateEnumObject.
 constexpr std::uint32_t kXLoadFromFile = 0;   // source: const char* path

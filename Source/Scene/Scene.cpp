@@ -75,7 +75,8 @@ void SelectCameraSpeedFromKeys()
 
 CEntityManager& GetEntityManager()
 {
-    static CEntityManager manager;
+    // The device exists before the level loads, so the meshes it loads draw.
+    static CEntityManager manager(&CreateMeshDeviceObjects);
     return manager;
 }
 
@@ -94,8 +95,6 @@ bool SceneSetup()
     DeleteViewAndLights();
     CameraMoveSpeed = 80.0f;
 
-    // Meshes the level loads get their buffers and textures from now on.
-    InstallMeshDeviceObjects();
     SetSceneDrawFunction(&DrawAllEntities);
 
     // A missing or malformed level leaves a scene with fewer entities; the
@@ -201,7 +200,6 @@ void SceneShutdown()
     SetSceneDrawFunction(nullptr);
     GetEntityManager().DestroyAllEntities();
     GetEntityManager().DestroyAllTemplates();
-    SetMeshDeviceFactory(nullptr);
 }
 
 } // namespace gen

@@ -48,7 +48,7 @@ protected:
         return m;
     }
 
-    CEntityManager Manager;
+    CEntityManager Manager{kNoMeshDevice};
     CParseLevel Level{&Manager};
 };
 
@@ -228,7 +228,7 @@ TEST(ShippedLevel, LoadsCompletelyWithEveryMeshAndTheNamedEntities)
     {
         GTEST_SKIP() << levelFile << " has not been generated";
     }
-    CEntityManager manager;
+    CEntityManager manager(kNoMeshDevice);
     CParseLevel level(&manager);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
@@ -266,7 +266,7 @@ TEST(LevelCorpus, FuzzInputsParseWithoutFaults)
         const unsigned char first = static_cast<unsigned char>(bytes[0]);
         const std::size_t bufferSize = first < 128 ? std::size_t(first) + 1 : 32768;
         const std::string path = WriteTempFile("corpus.xml", bytes.substr(1));
-        CEntityManager manager;
+        CEntityManager manager(kNoMeshDevice);
         CParseLevel level(&manager);
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();

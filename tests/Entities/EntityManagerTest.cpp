@@ -64,7 +64,7 @@ protected:
         }
     }
 
-    CEntityManager Manager;
+    CEntityManager Manager{&CRecordingMeshDevice::Create};
 };
 
 TEST_F(EntityManager, UIDsCountUpAndAreNeverReused)

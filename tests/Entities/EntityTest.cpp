@@ -29,7 +29,7 @@ CMatrix4x4 Translation(float x, float y, float z)
 
 TEST(Entity, PlacementBecomesTheRootMatrix)
 {
-    CEntityTemplate missing("Block", "Box", "NoSuchMesh.x");
+    CEntityTemplate missing("Block", "Box", "NoSuchMesh.x", nullptr);
     CEntity entity(&missing, 7, "Box1", {1, 2, 3}, kZero, kOne);
     EXPECT_EQ(entity.GetUID(), 7u);
     EXPECT_EQ(entity.GetName(), "Box1");
@@ -48,7 +48,7 @@ TEST(Entity, PlacementBecomesTheRootMatrix)
 TEST(Entity, TemplateWithoutMeshGivesARootNodeOfItsOwn)
 {
     CRecordingDeviceScope device;
-    CEntityTemplate missing("Block", "Box", "NoSuchMesh.x");
+    CEntityTemplate missing("Block", "Box", "NoSuchMesh.x", CRecordingMeshDevice::Create());
     ASSERT_FALSE(missing.GetMesh()->IsLoaded());
     CEntity entity(&missing, 0, "Box1", {4, 5, 6}, kZero, kOne);
     ASSERT_EQ(entity.GetNumNodes(), 1u);
@@ -66,7 +66,7 @@ TEST(Entity, TemplateWithoutMeshGivesARootNodeOfItsOwn)
 TEST(Entity, HierarchyComposesRelativeMatricesDownTheTree)
 {
     CRecordingDeviceScope device;
-    CEntityTemplate figure("Figure", "Figure", kHierarchyMesh);
+    CEntityTemplate figure("Figure", "Figure", kHierarchyMesh, CRecordingMeshDevice::Create());
     const CMesh& mesh = *figure.GetMesh();
     ASSERT_TRUE(mesh.IsLoaded());
     ASSERT_EQ(mesh.GetNumNodes(), 5u);
@@ -106,7 +106,7 @@ TEST(Entity, HierarchyComposesRelativeMatricesDownTheTree)
 
 TEST(Entity, PlanetSpinsOnTheSpot)
 {
-    CEntityTemplate missing("Planet", "Moon", "");
+    CEntityTemplate missing("Planet", "Moon", "", nullptr);
     CPlanetEntity planet(&missing, 0, "Moon1", 1.0f, {5, 6, 7}, kZero, kOne);
     EXPECT_EQ(planet.GetSpinSpeed(), 1.0f);
     EXPECT_TRUE(planet.Update(0.5f));
@@ -125,7 +125,7 @@ TEST(Entity, PlanetSpinsOnTheSpot)
 
 TEST(Entity, PlanetKeepsItsShapeWhileTurning)
 {
-    CEntityTemplate missing("Planet", "Moon", "");
+    CEntityTemplate missing("Planet", "Moon", "", nullptr);
     CPlanetEntity planet(&missing, 0, "Egg", 2.0f, {0, 0, 0}, {0.4f, 0, 0}, {2, 1, 1});
     for (int i = 0; i < 1000; ++i)
     {

@@ -56,15 +56,11 @@ public:
     static std::unique_ptr<CMeshDevice> Create() { return std::unique_ptr<CMeshDevice>(new CRecordingMeshDevice); }
 };
 
-// Installs the recording device half for the life of the object.
+// Starts a fresh log for the recording device halves made in its scope.
 class CRecordingDeviceScope
 {
 public:
-    CRecordingDeviceScope() : Previous(SetMeshDeviceFactory(&CRecordingMeshDevice::Create)) { DeviceLog() = {}; }
-    ~CRecordingDeviceScope() { SetMeshDeviceFactory(Previous); }
-
-private:
-    TMeshDeviceFactory Previous;
+    CRecordingDeviceScope() { DeviceLog() = {}; }
 };
 
 // Mesh file names as a template gives them: relative to the media folder.

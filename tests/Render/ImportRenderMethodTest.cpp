@@ -56,7 +56,6 @@ TEST(RenderMethodInfo, TableRowsAgreeWithTheirLayouts)
     EXPECT_EQ(VertexLayoutSize(kTangentLayout), 44u);
     EXPECT_STREQ(GetRenderMethodInfo(kParallaxMap).VertexShaderFile, "NormalMap.vsh");
     EXPECT_STREQ(GetRenderMethodInfo(kCutGlass).PixelShaderFile, "PP_CutGlassPoly.psh");
-    EXPECT_EQ(GetRenderMethodInfo(kCutGlass).PixelConstants, kPSConstsCutGlass);
     EXPECT_EQ(RenderMethodTextureCount(kEarth), 2u);
     EXPECT_EQ(RenderMethodTextureCount(kClouds), 1u);
     EXPECT_TRUE(IsPostProcessMethod(kTintPoly));

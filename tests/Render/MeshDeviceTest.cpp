@@ -52,7 +52,6 @@ protected:
         {
             return;
         }
-        PreviousFactory = SetMeshDeviceFactory(&CreateMeshDeviceObjects);
         PreviousSource = SetMeshSceneTextureSource(&TestSceneTexture);
         Camera = new CCamera(MakeCamera());
     }
@@ -64,13 +63,12 @@ protected:
         delete Camera;
         SafeRelease(gSceneTexture);
         SetMeshSceneTextureSource(PreviousSource);
-        SetMeshDeviceFactory(PreviousFactory);
         CDrawingTest::TearDown();
     }
 
     CMesh& Load(const std::string& name, bool expectLoaded = true)
     {
-        Meshes.emplace_back(new CMesh);
+        Meshes.emplace_back(new CMesh(CreateMeshDeviceObjects()));
         EXPECT_EQ(Meshes.back()->Load(kTestDataFolder + name), expectLoaded) << name;
         return *Meshes.back();
     }
@@ -130,7 +128,6 @@ protected:
 
     CCamera* Camera = nullptr;
     std::vector<std::unique_ptr<CMesh>> Meshes;
-    TMeshDeviceFactory PreviousFactory = nullptr;
     TSceneTextureSource PreviousSource = nullptr;
     ERenderMethod ProbedMethod = kPlainColour;
     CPixelShader* Original = nullptr;
@@ -252,7 +249,7 @@ TEST_F(MeshDevice, AMissingTextureIsReportedAndLeavesTheMeshEmpty)
 TEST_F(MeshDevice, AMeshWithoutSubMeshesDrawsNothing)
 {
     CMessageLog messages;
-    Meshes.emplace_back(new CMesh);
+    Meshes.emplace_back(new CMesh(CreateMeshDeviceObjects()));
     CMesh& mesh = *Meshes.back();
     EXPECT_FALSE(mesh.Load("../tests/data/mesh/FramesOnly.x"));
     EXPECT_TRUE(messages.Messages.empty());

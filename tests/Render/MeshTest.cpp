@@ -38,7 +38,7 @@ const char* const kTruncatedMesh = "../tests/data/mesh/Truncated.x";
 
 TEST(Mesh, LoadsNodesSubMeshesAndMaterialsWithoutADevice)
 {
-    CMesh mesh;
+    CMesh mesh(nullptr);
     EXPECT_FALSE(mesh.IsLoaded());
     EXPECT_EQ(mesh.GetNumNodes(), 0u);
     ASSERT_TRUE(mesh.Load(kHierarchyMesh));
@@ -78,7 +78,7 @@ TEST(Mesh, LoadsNodesSubMeshesAndMaterialsWithoutADevice)
 TEST(Mesh, FailuresBeforeTheImportLeaveTheMeshAsItWas)
 {
     CMessageRecorder messages;
-    CMesh mesh;
+    CMesh mesh(nullptr);
     ASSERT_TRUE(mesh.Load(kHierarchyMesh));
     // Missing, not an X file, empty name, unreadable content: all silent.
     for (const char* name : {"../tests/data/mesh/NoSuchFile.x", kNotXFileMesh, "", kTruncatedMesh})
@@ -89,7 +89,7 @@ TEST(Mesh, FailuresBeforeTheImportLeaveTheMeshAsItWas)
     }
     EXPECT_TRUE(messages.Messages.empty());
 
-    CMesh empty;
+    CMesh empty(nullptr);
     EXPECT_FALSE(empty.Load(kNotXFileMesh));
     EXPECT_FALSE(empty.IsLoaded());
 }
@@ -97,7 +97,7 @@ TEST(Mesh, FailuresBeforeTheImportLeaveTheMeshAsItWas)
 TEST(Mesh, AFileWithoutMeshDataImportsButDoesNotLoad)
 {
     CMessageRecorder messages;
-    CMesh mesh;
+    CMesh mesh(nullptr);
     ASSERT_TRUE(mesh.Load(kHierarchyMesh));
     // The import succeeds and replaces the old content; no submesh means no
     // bounding radius, so the mesh ends up empty.
@@ -110,7 +110,7 @@ TEST(Mesh, AFileWithoutMeshDataImportsButDoesNotLoad)
 TEST(Mesh, LoadingAgainReplacesTheContent)
 {
     CRecordingDeviceScope device;
-    CMesh mesh;
+    CMesh mesh(CRecordingMeshDevice::Create());
     ASSERT_TRUE(mesh.Load(kHierarchyMesh));
     ASSERT_NE(mesh.GetDevice(), nullptr);
     EXPECT_EQ(DeviceLog().SubMeshBuffers, 1);
@@ -131,7 +131,7 @@ TEST(Mesh, DeviceFailureEmptiesTheMesh)
 {
     CRecordingDeviceScope device;
     DeviceLog().FailSubMeshAt = 1;
-    CMesh mesh;
+    CMesh mesh(CRecordingMeshDevice::Create());
     EXPECT_FALSE(mesh.Load(kTwoMaterialsMesh));
     EXPECT_FALSE(mesh.IsLoaded());
     EXPECT_EQ(mesh.GetNumSubMeshes(), 0u);
@@ -151,7 +151,7 @@ TEST(Mesh, DeviceFailureEmptiesTheMesh)
 TEST(Mesh, RenderGoesToTheDeviceHalfWithAMatrixPerNode)
 {
     CRecordingDeviceScope device;
-    CMesh mesh;
+    CMesh mesh(CRecordingMeshDevice::Create());
     ASSERT_TRUE(mesh.Load(kHierarchyMesh));
     CCamera camera;
     std::vector<CMatrix4x4> world(5, CMatrix4x4::kIdentity);
@@ -172,7 +172,7 @@ TEST(Mesh, RenderGoesToTheDeviceHalfWithAMatrixPerNode)
 
 TEST(Mesh, SubMeshesAreSortedIntoPassesByRenderMethod)
 {
-    CMesh mesh;
+    CMesh mesh(nullptr);
     ASSERT_TRUE(mesh.Load(kTwoMaterialsMesh));
     ASSERT_EQ(mesh.GetNumSubMeshes(), 2u);
     int ordinary = -1, postProcess = -1;
@@ -192,7 +192,7 @@ TEST(Mesh, SubMeshesAreSortedIntoPassesByRenderMethod)
 
 TEST(Mesh, CullingSphereScalesWithTheLargestRootAxis)
 {
-    CMesh mesh;
+    CMesh mesh(nullptr);
     ASSERT_TRUE(mesh.Load(kHierarchyMesh));
     CMatrix4x4 root = CMatrix4x4::kIdentity;
     root.MakeAffineEuler({7, 8, 9}, {0.3f, 0.2f, 0.1f}, kZXY, {1, 3, 1});

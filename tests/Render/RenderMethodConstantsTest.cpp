@@ -202,6 +202,12 @@ TEST_F(RenderMethodConstants, EachFunctionSetsExactlyItsConstants)
         EXPECT_EQ(Run(c.Fn, c.Vertex), c.Expected) << c.Name;
         // Nothing reaches the other shader's table.
         EXPECT_TRUE(Run(c.Fn, !c.Vertex).empty()) << c.Name;
+        // Reading the entry of a method outside the table is fatal, as in GetRenderMethod.
+        if (!c.Expected.empty())
+        {
+            EXPECT_THROW(c.Fn(static_cast<ERenderMethod>(kNumRenderMethods), &World, Camera), CFatalException)
+                << c.Name;
+        }
     }
 }
 

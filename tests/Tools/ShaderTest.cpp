@@ -5,7 +5,7 @@
 // functions set (a misspelt name would silently stay zero), and exactly the sampler
 // stages the method binds.
 
-#include "Render/RenderMethodInfo.h"
+#include "Render/RenderMethods.h"
 
 #include <gtest/gtest.h>
 
@@ -280,56 +280,33 @@ CShaderCache& Shaders()
 }
 
 // What each constants function sets, by name.
-std::set<std::string> VertexConstants(EVertexConstants fn)
-{
-    switch (fn)
-    {
-    case kVSConstsXForm:
-        return {"ViewProjMatrix", "WorldMatrix"};
-    case kVSConstsVertexLit:
-        return {"ViewProjMatrix", "WorldMatrix", "CameraPosition", "AmbientLight", "LightPosition", "LightColour",
-                "LightBrightness", "MaterialColour", "SpecularStrength", "SpecularPower"};
-    case kVSConstsNormalMap:
-        return {"ViewProjMatrix", "WorldMatrix", "Light1Position", "Light2Position", "CameraPosition"};
-    }
-    return {};
-}
-
-std::set<std::string> PixelConstants(EPixelConstants fn)
+std::set<std::string> ConstantsSetBy(ShaderConstantsFn fn)
 {
     const std::set<std::string> twoLights = {"Light1Position", "Light1Colour", "Light1Brightness",
                                              "Light2Position", "Light2Colour", "Light2Brightness"};
-    std::set<std::string> out;
-    switch (fn)
-    {
-    case kPSConstsDefault:
-    case kPSConstsClouds:
-    case kPSConstsAtmosphere:
-        break;
-    case kPSConstsPlainColour:
-        out = {"MaterialColour"};
-        break;
-    case kPSConstsPixelLit:
-        out = twoLights;
-        out.insert({"CameraPosition", "AmbientLight", "MaterialColour", "SpecularStrength", "SpecularPower"});
-        break;
-    case kPSConstsNormalMap:
-        out = {"WorldMatrix", "CameraPosition", "AmbientLight", "Light1Colour", "Light1Brightness", "Light2Colour",
-               "Light2Brightness", "MaterialColour", "SpecularStrength", "SpecularPower"};
-        break;
-    case kPSConstsTintPoly:
-        out = {"TintColour"};
-        break;
-    case kPSConstsCutGlass:
-        out = twoLights;
-        out.insert({"WorldMatrix", "ViewMatrix", "CameraPosition", "AmbientLight", "MaterialColour",
-                    "SpecularStrength", "SpecularPower"});
-        break;
-    case kPSConstsHighContrast:
-        out = {"ContrastLevel"};
-        break;
-    }
-    return out;
+    std::set<std::string> pixelLit = twoLights;
+    pixelLit.insert({"CameraPosition", "AmbientLight", "MaterialColour", "SpecularStrength", "SpecularPower"});
+    std::set<std::string> cutGlass = pixelLit;
+    cutGlass.insert({"WorldMatrix", "ViewMatrix"});
+    const std::map<ShaderConstantsFn, std::set<std::string>> sets = {
+        {&VSConstsXForm, {"ViewProjMatrix", "WorldMatrix"}},
+        {&VSConstsVertexLit,
+         {"ViewProjMatrix", "WorldMatrix", "CameraPosition", "AmbientLight", "LightPosition", "LightColour",
+          "LightBrightness", "MaterialColour", "SpecularStrength", "SpecularPower"}},
+        {&VSConstsNormalMap, {"ViewProjMatrix", "WorldMatrix", "Light1Position", "Light2Position", "CameraPosition"}},
+        {&PSConstsDefault, {}},
+        {&PSConstsClouds, {}},
+        {&PSConstsAtmosphere, {}},
+        {&PSConstsPlainColour, {"MaterialColour"}},
+        {&PSConstsPixelLit, pixelLit},
+        {&PSConstsNormalMap,
+         {"WorldMatrix", "CameraPosition", "AmbientLight", "Light1Colour", "Light1Brightness", "Light2Colour",
+          "Light2Brightness", "MaterialColour", "SpecularStrength", "SpecularPower"}},
+        {&PSConstsTintPoly, {"TintColour"}},
+        {&PSConstsCutGlass, cutGlass},
+        {&PSConstsHighContrast, {"ContrastLevel"}},
+    };
+    return sets.at(fn);
 }
 
 } // namespace
@@ -387,12 +364,13 @@ TEST(Shaders, RenderMethodPairsMatchTheirLayoutsConstantsAndStages)
             EXPECT_EQ(type, vs.Outputs.at(location)) << "interpolant " << location;
         }
 
-        const std::set<std::string> vsSet = VertexConstants(info.VertexConstants);
+        const SRenderMethod& entry = GetRenderMethod(static_cast<ERenderMethod>(m));
+        const std::set<std::string> vsSet = ConstantsSetBy(entry.VertexConstants);
         for (const auto& [name, type] : vs.Constants)
         {
             EXPECT_TRUE(vsSet.count(name)) << "vertex constant " << name << " is never set";
         }
-        const std::set<std::string> psSet = PixelConstants(info.PixelConstants);
+        const std::set<std::string> psSet = ConstantsSetBy(entry.PixelConstants);
         for (const auto& [name, type] : ps.Constants)
         {
             EXPECT_TRUE(psSet.count(name)) << "pixel constant " << name << " is never set";

@@ -124,6 +124,18 @@ def quad(doubles):
     return bytes(t.out)
 
 
+def case_names():
+    """Template names in whatever case the exporter wrote them."""
+    t = Tokens()
+    t.open("frame", "Box")
+    t.open("MESH").ints(3).floats(0, 0, 0, 1, 0, 0, 0, 1, 0).ints(1, 3, 0, 1, 2)
+    t.open("meshMaterialList").ints(1, 1, 0)
+    t.open("MATERIAL").floats(1, 1, 1, 1, 20, 0, 0, 0, 0, 0, 0)
+    t.open("TextureFileName").string("a.png").close()
+    t.close().close().close().close()
+    return bytes(t.out)
+
+
 def mszip(body, block=512):
     """MSZIP: total size, then blocks each deflated against the previous
     32 KiB of output."""
@@ -149,6 +161,7 @@ def write(name, data):
 def main():
     write("CubeBinary.x", header(b"bin ", False) + cube(False))
     write("QuadBinary64.x", header(b"bin ", True) + quad(True))
+    write("CaseTemplateNamesBinary.x", header(b"bin ", False) + case_names())
     with open(os.path.join(HERE, "Cube.x"), "rb") as f:
         text = f.read()
     write("CubeCompressed.x", b"xof 0302tzip0032" + mszip(text[16:]))

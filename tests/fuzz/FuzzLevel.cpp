@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fwrite(data + 1, 1, size - 1, file);
     std::fclose(file);
 
-    gen::CEntityManager manager;
+    gen::CEntityManager manager(gen::kNoMeshDevice);
     {
         gen::CParseLevel level(&manager);
         level.ParseFile(gLevelPath, bufferSize);

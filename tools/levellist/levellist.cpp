@@ -36,7 +36,7 @@ int main(int argc, char** argv)
 {
     const std::string levelFile = argc > 1 ? argv[1] : "Entities.xml";
 
-    gen::CEntityManager manager;
+    gen::CEntityManager manager(gen::kNoMeshDevice);
     bool parsed = false;
     {
         gen::CParseLevel level(&manager);

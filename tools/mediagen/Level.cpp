@@ -3,9 +3,10 @@
 // Layout (world units; the camera starts at (0, 50, -150) looking along +z, 15
 // degrees down): an octagonal post-processing block on a tiled plinth at the origin,
 // "Cubey" circling it at radius 50 with the blue light, "Wall1" in the left
-// foreground, pillars with spinning crystals, crates and tiled blocks, tall walls
-// behind, and the Earth, a moon and a gas giant against a star field. The sun is far
-// to the upper left, so most surfaces are turned a little towards -x to catch it.
+// foreground with heat rising off it (the wall mesh is centred, so walls stand at
+// y = 4), pillars with spinning crystals, crates and tiled blocks, tall walls behind,
+// and the Earth, a moon and a gas giant against a star field. The sun is far to the
+// upper left, so most surfaces are turned a little towards -x to catch it.
 // Order matters for the planet shells: the clouds and the atmosphere are drawn without
 // depth testing, so they come right after the Earth and before anything that can
 // stand in front of it.
@@ -96,8 +97,8 @@ bool WriteLevel(const std::string& dir)
         {"Crystal", "Crystal", {72, 47, -30}, {0, 30, 0}, {1.5f, 1.5f, 1.5f}, -1.0f, {0, 0, 0}},
         {"Crystal", "Crystal", {-60, 47, 70}, {0, 60, 0}, {1.5f, 1.5f, 1.5f}, 0.8f, {0, 0, 0}},
         {"Crystal", "Crystal", {60, 47, 70}, {0, 90, 0}, {1.5f, 1.5f, 1.5f}, -1.4f, {0, 0, 0}},
-        {"Wall", "Wall1", {-35, 0, -70}, {0, 25, 0}, {1, 1, 1}, 0, {0, 0, 0}},
-        {"Wall", "Wall2", {45, 0, -68}, {0, 35, 0}, {1, 1, 1}, 0, {0, 0, 0}},
+        {"Wall", "Wall1", {-35, 4, -70}, {0, 25, 0}, {1, 1, 1}, 0, {0, 0, 0}},
+        {"Wall", "Wall2", {45, 4, -68}, {0, 35, 0}, {1, 1, 1}, 0, {0, 0, 0}},
         {"TallWall", "Back Wall", {0, 0, 135}, {0, 12, 0}, {1, 1, 1}, 0, {0, 0, 0}},
         {"TallWall", "Left Wall", {-115, 0, 75}, {0, 40, 0}, {1, 1, 1}, 0, {0, 0, 0}},
         {"TallWall", "Right Wall", {115, 0, 90}, {0, 25, 0}, {1, 1, 1}, 0, {0, 0, 0}},

@@ -305,7 +305,10 @@ bool WriteMeshes(const std::string& dir)
     ok &= WriteText(dir, "Sky.x", Single("Sky", Sphere("SkyMesh", 6000.0f, 32, 16, true, Material("PlainSky", "Sky.png", white, 0.0f, 1.0f))));
     ok &= WriteText(dir, "Ground.x", Single("Ground", Ground("GroundMesh", 500.0f, 5, 25.0f, Material("DeckPlating", "Ground.png", white, 0.25f, 30.0f))));
     ok &= WriteText(dir, "Cubey.x", Single("Cubey", Box("CubeyMesh", 12.0f, 12.0f, 12.0f, -6.0f, 12.0f, Material("VertexLitCubey", "Cubey.png", white, 0.6f, 40.0f))));
-    ok &= WriteText(dir, "Wall.x", Single("Wall", Box("WallMesh", 30.0f, 8.0f, 2.0f, 0.0f, 8.0f, Material("NormalMapBricks", "Bricks.png", white, 0.15f, 20.0f))));
+    // The wall is centred on its origin: the heat-haze square 5 units above
+    // "Wall1"'s origin then straddles the top edge, so the haze rises off the wall
+    // instead of sitting inside it, behind its near face.
+    ok &= WriteText(dir, "Wall.x", Single("Wall", Box("WallMesh", 30.0f, 8.0f, 2.0f, -4.0f, 8.0f, Material("NormalMapBricks", "Bricks.png", white, 0.15f, 20.0f))));
     ok &= WriteText(dir, "TallWall.x", Single("TallWall", Box("TallWallMesh", 80.0f, 24.0f, 3.0f, 0.0f, 8.0f, Material("NormalMapBricks", "Bricks.png", white, 0.15f, 20.0f))));
     ok &= WriteText(dir, "Pillar.x", Single("Pillar", Box("PillarMesh", 8.0f, 40.0f, 8.0f, 0.0f, 10.0f, Material("NormalMapStone", "Stone.png", white, 0.3f, 25.0f))));
     ok &= WriteText(dir, "Plinth.x", Single("Plinth", Box("PlinthMesh", 60.0f, 4.0f, 60.0f, 0.0f, 15.0f, Material("ParallaxMapTiles", "Tiles.png", white, 0.5f, 40.0f))));

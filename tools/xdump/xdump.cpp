@@ -1,6 +1,7 @@
 // xdump FILE: imports one .x file and prints what the importer made of it as
 // one JSON object on standard output. Always exits 0; the import result is
-// the "result" member.
+// the "result" member. A fatal error inside the importer gives a "fatal"
+// member (message, site and the guarded functions it passed) instead.
 
 #include "Common/CFatalException.h"
 #include "Render/CImportXFile.h"
@@ -105,8 +106,11 @@ void Dump(const char* path)
     {
         const bool tangents = gen::RenderMethodUsesTangents(importer.GetSubMeshRenderMethod(i));
         gen::SSubMesh sub;
-        if (importer.GetSubMesh(i, sub, tangents) != gen::kImportOK)
+        const gen::EImportResult subResult = importer.GetSubMesh(i, sub, tangents);
+        if (subResult != gen::kImportOK)
         {
+            Print("%s{\"index\":%u,\"result\":%u}", first ? "" : ",", i, static_cast<unsigned>(subResult));
+            first = false;
             continue;
         }
         Print("%s{\"node\":%u,\"material\":%u,\"vertices\":%u,\"vertexSize\":%u,\"faces\":%u,\"tangents\":%s}",
@@ -155,11 +159,13 @@ int main(int argc, char** argv)
     }
     catch (const gen::CFatalException& e)
     {
-        // A fatal error inside the importer: still one JSON object.
-        std::fprintf(stderr, "xdump: %s (%s:%d) %s\n", e.GetMessage().c_str(), e.GetFile().c_str(), e.GetLine(),
-                     e.GetFunctions().c_str());
-        std::printf("{\"result\":%u,\"nodes\":[],\"submeshes\":[],\"materials\":[]}\n",
-                    static_cast<unsigned>(gen::kImportFailed));
+        // A fatal error inside the importer: still one JSON object, but no
+        // result that could pass for a reader failure.
+        Out.clear();
+        Print("{\"fatal\":");
+        String(e.GetMessage() + " (" + e.GetFile() + ":" + std::to_string(e.GetLine()) + ") " + e.GetFunctions());
+        Print(",\"nodes\":[],\"submeshes\":[],\"materials\":[]}\n");
+        std::fputs(Out.c_str(), stdout);
     }
     return 0;
 }

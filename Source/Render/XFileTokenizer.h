@@ -1,0 +1,122 @@
+#pragma once
+// Inside the .x reader: one token stream over a text or binary body. Binary
+// number lists are handed out one element at a time, so the parser sees the
+// same tokens for both formats.
+
+#include "Render/XFileDocument.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace gen
+{
+namespace xfile_detail
+{
+
+enum ETokenKind : std::uint8_t
+{
+    kTokEnd,
+    kTokError,
+    kTokName,
+    kTokString,
+    kTokInteger,
+    kTokFloat,
+    kTokGuid,
+    kTokOBrace,
+    kTokCBrace,
+    kTokOParen,
+    kTokCParen,
+    kTokOBracket,
+    kTokCBracket,
+    kTokOAngle,
+    kTokCAngle,
+    kTokDot,
+    kTokComma,
+    kTokSemicolon,
+    kTokTemplate,
+    kTokArray,
+    kTokPrimitive,
+};
+
+// Token codes of the binary format (each a WORD in the file).
+enum EBinaryToken : std::uint16_t
+{
+    kBinName = 1,        // DWORD length, characters
+    kBinString = 2,      // DWORD length, characters, then a separator token
+    kBinInteger = 3,     // DWORD
+    kBinGuid = 5,        // 16 bytes
+    kBinIntegerList = 6, // DWORD count, count DWORDs
+    kBinFloatList = 7,   // DWORD count, count floats (doubles in 64-bit files)
+    kBinOBrace = 10,
+    kBinCBrace = 11,
+    kBinOParen = 12,
+    kBinCParen = 13,
+    kBinOBracket = 14,
+    kBinCBracket = 15,
+    kBinOAngle = 16,
+    kBinCAngle = 17,
+    kBinDot = 18,
+    kBinComma = 19,
+    kBinSemicolon = 20,
+    kBinTemplate = 31,
+    kBinFirstPrimitive = 40, // WORD, DWORD, FLOAT, DOUBLE, CHAR, UCHAR, SWORD, SDWORD, VOID, LPSTR, UNICODE, CSTRING
+    kBinLastPrimitive = 51,
+    kBinArray = 52,
+};
+
+struct SToken
+{
+    ETokenKind Kind = kTokEnd;
+    std::string Text; // names, strings, keyword spelling
+    std::uint32_t Integer = 0;
+    double Float = 0;
+    SXGuid Guid{};
+    EPrimitive Primitive = kPrimNone;
+};
+
+class CTokenizer
+{
+public:
+    CTokenizer(const std::uint8_t* data, std::size_t size, bool binary, bool doubles)
+        : Data(data), Size(size), Binary(binary), Doubles(doubles)
+    {
+    }
+
+    const SToken& Peek();
+    void Take(SToken& token);
+    void Skip();
+
+    // Number of value tokens (numbers and strings) taken so far.
+    std::uint64_t Values() const { return ValueCount; }
+
+private:
+    void Lex(SToken& t);
+    void Consumed();
+    void SkipSpaceAndComments();
+    void LexText(SToken& t);
+    bool LexNumber(SToken& t);
+    bool LexNotANumber(std::size_t& p, SToken& t) const;
+    void LexName(SToken& t);
+    void LexBinary(SToken& t);
+    bool LexBinaryStep(SToken& t);
+    void LexListElement(SToken& t);
+    bool Need(std::size_t n) const { return Size - Pos >= n; }
+
+    const std::uint8_t* Data;
+    std::size_t Size;
+    std::size_t Pos = 0;
+    bool Binary;
+    bool Doubles;
+    std::uint32_t ListLeft = 0;
+    bool ListFloats = false;
+    bool HasPeek = false;
+    SToken Current;
+    std::uint64_t ValueCount = 0;
+};
+
+std::uint32_t ReadU32(const std::uint8_t* p);
+std::uint16_t ReadU16(const std::uint8_t* p);
+
+} // namespace xfile_detail
+} // namespace gen
