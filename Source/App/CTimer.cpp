@@ -1,26 +1,23 @@
 #include "App/CTimer.h"
 
-#include <chrono>
+#include "Platform/Clock.h"
 
 namespace gen
 {
 
 bool CSystemClock::QueryFrequency(std::int64_t& frequency)
 {
-    frequency = 1000000000;
-    return true;
+    return QueryCounterFrequency(frequency);
 }
 
 std::int64_t CSystemClock::QueryCounter()
 {
-    using namespace std::chrono;
-    return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+    return gen::QueryCounter();
 }
 
 std::uint32_t CSystemClock::GetMilliseconds()
 {
-    using namespace std::chrono;
-    return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return QueryMillisecondTick();
 }
 
 CClockSource& SystemClock()

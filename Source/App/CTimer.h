@@ -20,7 +20,8 @@ public:
     virtual std::uint32_t GetMilliseconds() = 0;
 };
 
-// The machine's monotonic clock (nanosecond counter, millisecond tick).
+// The machine's clocks (Platform/Clock.h): on Windows the performance counter
+// and the multimedia timer.
 class CSystemClock : public CClockSource
 {
 public:

@@ -3,12 +3,14 @@
 
 #include "Platform/CFont.h"
 #include "Platform/DeviceGL.h"
+#include "Platform/FontLocator.h"
 
 #include <SDL_ttf.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 namespace gen
 {
@@ -16,17 +18,48 @@ namespace gen
 namespace
 {
 
-// Fonts tried in turn; Liberation Sans has Arial's metrics.
-const char* const kBoldFaces[] = {
-    "/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf",
-    "/usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf",
-    "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
-};
-const char* const kRegularFaces[] = {
-    "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf",
-    "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf",
-    "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
-};
+// The largest point size whose cell (ascent + descent) fits `cell` pixels,
+// as a D3DX font's height is its cell height; `open` opens the face at a size.
+TTF_Font* OpenFitting(const std::function<TTF_Font*(int)>& open, int cell)
+{
+    for (int size = cell; size >= 4; --size)
+    {
+        TTF_Font* candidate = open(size);
+        if (!candidate)
+        {
+            return nullptr;
+        }
+        if (TTF_FontHeight(candidate) <= cell || size == 4)
+        {
+            return candidate;
+        }
+        TTF_CloseFont(candidate);
+    }
+    return nullptr;
+}
+
+// The system's files for the face in turn, then the data it matches to the
+// face (kept in `data` while the font is open).
+TTF_Font* OpenSystemFont(const std::string& face, bool bold, int cell, std::vector<std::uint8_t>& data)
+{
+    for (const std::string& file : SystemFontFiles(face, bold))
+    {
+        if (TTF_Font* font = OpenFitting([&file](int size) { return TTF_OpenFont(file.c_str(), size); }, cell))
+        {
+            return font;
+        }
+    }
+    data = SystemFontData(face, bold);
+    if (data.empty())
+    {
+        return nullptr;
+    }
+    return OpenFitting(
+        [&data](int size) {
+            return TTF_OpenFontRW(SDL_RWFromConstMem(data.data(), static_cast<int>(data.size())), 1, size);
+        },
+        cell);
+}
 
 constexpr int kFirstGlyph = 32;
 constexpr int kGlyphCount = 256 - kFirstGlyph; // byte strings: Latin-1
@@ -76,40 +109,15 @@ public:
         glDeleteProgram(Program);
     }
 
-    bool Create(std::int32_t height, std::uint32_t weight)
+    bool Create(std::int32_t height, std::uint32_t weight, const std::string& face)
     {
         if (!TTF_WasInit() && TTF_Init() != 0)
         {
             return false;
         }
-        const bool bold = weight >= 600;
-        TTF_Font* font = nullptr;
         const int cell = std::max(4, height < 0 ? -height : height);
-        for (const char* path : bold ? kBoldFaces : kRegularFaces)
-        {
-            // The largest point size whose cell (ascent + descent) fits the
-            // height asked for, as a D3DX font's height is its cell height.
-            for (int size = cell; size >= 4 && !font; --size)
-            {
-                TTF_Font* candidate = TTF_OpenFont(path, size);
-                if (!candidate)
-                {
-                    break;
-                }
-                if (TTF_FontHeight(candidate) <= cell || size == 4)
-                {
-                    font = candidate;
-                }
-                else
-                {
-                    TTF_CloseFont(candidate);
-                }
-            }
-            if (font)
-            {
-                break;
-            }
-        }
+        std::vector<std::uint8_t> data;
+        TTF_Font* font = OpenSystemFont(face, weight >= 600, cell, data);
         if (!font)
         {
             std::fprintf(stderr, "No font could be opened: %s\n", TTF_GetError());
@@ -390,10 +398,10 @@ private:
 
 } // namespace
 
-CFont* CDeviceGL::CreateFont(std::int32_t height, std::uint32_t weight, const std::string&)
+CFont* CDeviceGL::CreateFont(std::int32_t height, std::uint32_t weight, const std::string& face)
 {
     CFontGL* font = new CFontGL(this);
-    if (!font->Create(height, weight))
+    if (!font->Create(height, weight, face))
     {
         font->Release();
         return nullptr;

@@ -4,11 +4,11 @@
 
 #include "Common/Message.h"
 #include "Platform/KeyMap.h"
+#include "Platform/WindowIcon.h"
 #include "Platform/WindowSystem.h"
 
 #include <SDL.h>
 
-#include <cstdlib>
 #include <cstring>
 
 namespace gen
@@ -40,14 +40,15 @@ bool InitVideo(bool allowOffscreen)
     }
     // The application's name for the desktop (window class, task lists).
     SDL_SetHint(SDL_HINT_APP_NAME, "Tessavin");
-    setenv("SDL_VIDEO_X11_WMCLASS", "Tessavin", 0);
+    SDL_setenv("SDL_VIDEO_X11_WMCLASS", "Tessavin", 0);
+    PrepareProgramIcon();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
     {
         if (!allowOffscreen)
         {
             return false;
         }
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        SDL_setenv("SDL_VIDEODRIVER", "offscreen", 1);
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         {
             return false;
@@ -104,6 +105,7 @@ bool CWindow::Create(const std::string& caption, std::int32_t x, std::int32_t y,
     {
         return false;
     }
+    SetProgramIcon(SdlWindow);
     int top = 0, left = 0, bottom = 0, right = 0;
     if (SDL_GetWindowBordersSize(SdlWindow, &top, &left, &bottom, &right) == 0 && (top || left || bottom || right))
     {

@@ -7,11 +7,14 @@
 #include "Platform/CWindow.h"
 #include "Scene/Scene.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace gen
 {
@@ -137,10 +140,10 @@ protected:
 TEST_F(AppFrame, WithoutADeviceShutdownStillRunsAndTheExitCodeIsZero)
 {
     // The dummy video driver has no OpenGL: the device cannot be created.
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "dummy", SDL_HINT_OVERRIDE);
     Options.Headless = false;
     EXPECT_EQ(RunApplication(Options), 0);
-    unsetenv("SDL_VIDEODRIVER");
+    SDL_ResetHint(SDL_HINT_VIDEODRIVER);
     EXPECT_EQ(gCalls, (std::vector<std::string>{"ReleasePostProcessing", "SceneShutdown"}));
     EXPECT_EQ(Device, nullptr);
 }

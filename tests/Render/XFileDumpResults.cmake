@@ -1,6 +1,6 @@
 # Runs xdump on every file listed in tests/data/expected-results.txt and
 # compares the "result" member with the expected code.
-# Usage: cmake -DXDUMP=path -DDATA=folder -P XFileDumpResults.cmake
+# Usage: cmake -DXDUMP=path -DDATA=folder [-DEMULATOR=wine] -P XFileDumpResults.cmake
 file(STRINGS "${DATA}/expected-results.txt" lines)
 set(failures 0)
 set(checked 0)
@@ -16,7 +16,7 @@ foreach(line IN LISTS lines)
   endif()
   set(name "${CMAKE_MATCH_1}")
   set(expected "${CMAKE_MATCH_2}")
-  execute_process(COMMAND "${XDUMP}" "${DATA}/${name}" OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+  execute_process(COMMAND ${EMULATOR} "${XDUMP}" "${DATA}/${name}" OUTPUT_VARIABLE out RESULT_VARIABLE rc)
   string(REGEX MATCH "^\\{\"result\":([0-9])," got "${out}")
   if(NOT rc EQUAL 0 OR NOT got OR NOT CMAKE_MATCH_1 STREQUAL expected)
     message(SEND_ERROR "${name}: expected result ${expected}, xdump exit ${rc}, output: ${out}")

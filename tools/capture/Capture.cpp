@@ -15,8 +15,9 @@
 #include <SDL_image.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
+#include <system_error>
 
 namespace
 {
@@ -51,7 +52,8 @@ int main(int argc, char** argv)
                      error.c_str());
         return 2;
     }
-    mkdir(options.OutDir.c_str(), 0755);
+    std::error_code ignored; // a folder that cannot be made shows up as failed writes
+    std::filesystem::create_directories(options.OutDir, ignored);
 
     gen::CPassTimer passes;
     gen::CCaptureFrame frame(options, &passes);

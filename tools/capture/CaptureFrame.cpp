@@ -5,14 +5,13 @@
 #include "Effects/PostProcess.h"
 #include "PassTimer.h"
 #include "Platform/CWindow.h"
+#include "Platform/Process.h"
 #include "Scene/Scene.h"
 
 #include <epoxy/gl.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 
 namespace gen
 {
@@ -21,30 +20,6 @@ namespace
 {
 
 constexpr int kRssSampleFrames = 1000;
-
-// CPU seconds used by the whole process so far (all threads).
-double ProcessCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-long ResidentKb()
-{
-    long pages = 0, resident = 0;
-    std::FILE* statm = std::fopen("/proc/self/statm", "r");
-    if (!statm)
-    {
-        return 0;
-    }
-    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
-    {
-        resident = 0;
-    }
-    std::fclose(statm);
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 // The benchmark floor: what any frame of this size costs at least. Clear,
 // the scene texture on one full-screen quad through the no-filter shader,
@@ -157,7 +132,7 @@ void CCaptureFrame::Update(float t)
     CheckDevice(Frame);
     if (Frame % kRssSampleFrames == 0 || Frame + 1 == Options.Frames)
     {
-        RunHealth.RssKb.emplace_back(Frame, ResidentKb());
+        RunHealth.RssKb.emplace_back(Frame, ProcessResidentKb());
     }
     ++Frame;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The media generator: everything under Media/ is written by these three steps.
+// The media generator: everything under Media/ is written by these steps.
 
 #include <string>
 
@@ -9,5 +9,6 @@ namespace gen
 bool WriteTextures(const std::string& dir);
 bool WriteMeshes(const std::string& dir);
 bool WriteLevel(const std::string& dir);
+bool WriteIcon(const std::string& dir); // the program's icon, Tessavin.ico
 
 } // namespace gen

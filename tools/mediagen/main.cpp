@@ -28,7 +28,8 @@ int main(int argc, char** argv)
     const bool textures = gen::WriteTextures(dir);
     const bool meshes = gen::WriteMeshes(dir);
     const bool level = gen::WriteLevel(levelDir);
-    if (!textures || !meshes || !level)
+    const bool icon = gen::WriteIcon(dir);
+    if (!textures || !meshes || !level || !icon)
     {
         std::fprintf(stderr, "mediagen: writing into %s failed\n", dir.c_str());
         return 1;

@@ -1,0 +1,25 @@
+#include "Platform/WindowIcon.h"
+
+#include "Common/Path.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+
+namespace gen
+{
+
+void PrepareProgramIcon()
+{
+}
+
+// SDL_image reads the largest of the file's images.
+void SetProgramIcon(SDL_Window* window)
+{
+    if (SDL_Surface* icon = IMG_Load(NativePath("Media\\Tessavin.ico").c_str()))
+    {
+        SDL_SetWindowIcon(window, icon);
+        SDL_FreeSurface(icon);
+    }
+}
+
+} // namespace gen
