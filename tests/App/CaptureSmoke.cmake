@@ -1,7 +1,8 @@
 # Runs tessavin-capture for a few frames and checks its output: the two shots,
 # and in stats.json each pass's device time and the area filters' rectangles.
+# EMULATOR runs the tool where it cannot run itself (wine for the Windows build).
 file(REMOVE_RECURSE ${OUT})
-execute_process(COMMAND ${CAPTURE} --frames 3 --shots 0,2 --fixed-dt 0.02 --out ${OUT} RESULT_VARIABLE result)
+execute_process(COMMAND ${EMULATOR} ${CAPTURE} --frames 3 --shots 0,2 --fixed-dt 0.02 --out ${OUT} RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "tessavin-capture failed (${result})")
 endif()
