@@ -242,6 +242,16 @@ void ShowSceneAreaFilters(bool shown)
     AreaFiltersShown = shown;
 }
 
+std::vector<const char*> SceneAreaEntities()
+{
+    std::vector<const char*> entities;
+    for (const SSceneArea& area : kAreas)
+    {
+        entities.push_back(area.Entity);
+    }
+    return entities;
+}
+
 bool SceneAreaRectangle(const char* entity, SAreaRect& rect)
 {
     const SSceneArea* area = FindArea(entity);

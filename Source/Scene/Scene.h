@@ -4,6 +4,8 @@
 // shutdown once (also after a failed start-up, so it must tolerate a scene
 // that was never set up).
 
+#include <vector>
+
 namespace gen
 {
 
@@ -30,6 +32,8 @@ CLight* GetSceneLight(int index);
 // Whether frames draw the two heat-haze areas (true at start); measuring
 // tools turn them off to show what they change.
 void ShowSceneAreaFilters(bool shown);
+// The entities that carry a heat-haze area, in drawing order.
+std::vector<const char*> SceneAreaEntities();
 // Where the area on the named entity ("Cubey", "Wall1") lies on the screen
 // with the camera and entities as they are now; false when it is not drawn
 // (no such area, entity or camera, or its point is behind the camera).

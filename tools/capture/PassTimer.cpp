@@ -10,10 +10,6 @@ namespace gen
 namespace
 {
 
-// The passes of the shipped scene in drawing order; an area of another
-// entity joins the list when first seen.
-const char* const kAreaEntities[] = {"Cubey", "Wall1"};
-
 std::string SlotName(EFramePass pass, const char* entity)
 {
     std::string name = FramePassName(pass);
@@ -22,13 +18,16 @@ std::string SlotName(EFramePass pass, const char* entity)
 
 } // namespace
 
+// The passes of the scene in drawing order, each of its areas with a slot
+// from the start so that one never drawn still appears; an area of another
+// entity joins the list when first seen.
 CPassTimer::CPassTimer()
 {
     for (EFramePass pass : {kPassOrdinary, kPassSceneCopy, kPassPolygon, kPassFilter})
     {
         Results.Names.push_back(FramePassName(pass));
     }
-    for (const char* entity : kAreaEntities)
+    for (const char* entity : SceneAreaEntities())
     {
         Results.Names.push_back(SlotName(kPassArea, entity));
         Results.Areas.emplace_back(entity, std::vector<float>());
