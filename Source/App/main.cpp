@@ -1,6 +1,7 @@
 // The tessavin program: the application frame with the real scene.
 #include "App/AppFrame.h"
 #include "Common/CFatalException.h"
+#include "Platform/DataLocation.h"
 
 #include <cstdio>
 
@@ -8,6 +9,7 @@ int main()
 {
     try
     {
+        gen::LocateProgramData();
         return gen::RunApplication(gen::SAppOptions());
     }
     catch (const gen::CFatalException& e)

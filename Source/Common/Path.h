@@ -2,7 +2,9 @@
 // File names in the data and in the program are written the way the level
 // and material files give them, with '\' as the folder separator
 // ("Media\Stone.png", "Source\Render\XFormOnly.vsh"). Every file access goes
-// through NativePath so that those strings open the same files here.
+// through NativePath so that those strings open the same files here; data
+// files through DataPath (Common/DataFolder.h), which also puts them in the
+// data folder.
 
 #include <string>
 

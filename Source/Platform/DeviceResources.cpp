@@ -3,7 +3,7 @@
 
 #include "Platform/DeviceGL.h"
 
-#include "Common/Path.h"
+#include "Common/DataFolder.h"
 #include "Platform/Conventions.h"
 
 #include <SDL.h>
@@ -330,7 +330,7 @@ CTexture* CDeviceGL::CreateTextureFromPixels(std::uint32_t width, std::uint32_t 
 
 CTexture* CDeviceGL::CreateTextureFromFile(const std::string& path)
 {
-    SDL_Surface* loaded = IMG_Load(NativePath(path).c_str());
+    SDL_Surface* loaded = IMG_Load(DataPath(path).c_str());
     if (!loaded)
     {
         return nullptr;

@@ -5,7 +5,7 @@
 
 #include "Platform/CShader.h"
 
-#include "Common/Path.h"
+#include "Common/DataFolder.h"
 #include "Platform/Conventions.h"
 #include "Platform/DeviceGL.h"
 
@@ -645,7 +645,7 @@ CShaderCode* CompileShaderFromFile(const std::string& path, const std::string& e
     {
         *table = nullptr;
     }
-    std::ifstream file(NativePath(path), std::ios::binary);
+    std::ifstream file(DataPath(path), std::ios::binary);
     if (!file)
     {
         const std::string message = "cannot open " + path + "\n";

@@ -1,6 +1,6 @@
 #include "Platform/WindowIcon.h"
 
-#include "Common/Path.h"
+#include "Common/DataFolder.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -15,7 +15,7 @@ void PrepareProgramIcon()
 // SDL_image reads the largest of the file's images.
 void SetProgramIcon(SDL_Window* window)
 {
-    if (SDL_Surface* icon = IMG_Load(NativePath("Media\\Tessavin.ico").c_str()))
+    if (SDL_Surface* icon = IMG_Load(DataPath("Media\\Tessavin.ico").c_str()))
     {
         SDL_SetWindowIcon(window, icon);
         SDL_FreeSurface(icon);

@@ -1,7 +1,7 @@
 #include "Render/CMesh.h"
 
 #include "Common/Message.h"
-#include "Common/Path.h"
+#include "Common/DataFolder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -35,7 +35,7 @@ CMesh::~CMesh()
 bool CMesh::Load(const std::string& fileName)
 {
     const std::string path = kMediaFolder + fileName;
-    const std::string nativePath = NativePath(path);
+    const std::string nativePath = DataPath(path);
     if (!IsXFile(nativePath))
     {
         return false;

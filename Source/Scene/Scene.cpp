@@ -7,6 +7,7 @@
 #include "App/Device.h"
 #include "App/Input.h"
 #include "App/Overlay.h"
+#include "Common/DataFolder.h"
 #include "Data/CParseLevel.h"
 #include "Effects/FramePass.h"
 #include "Effects/PostProcess.h"
@@ -156,7 +157,7 @@ bool SceneSetup()
     // A missing or malformed level leaves a scene with fewer entities; the
     // reader reports syntax errors itself. One reader parses one document.
     CParseLevel levelParser(&GetEntityManager());
-    levelParser.ParseFile(kLevelFile, kLevelReadSize);
+    levelParser.ParseFile(DataPath(kLevelFile), kLevelReadSize);
 
     Camera = new CCamera(CVector3(0.0f, 50.0f, -150.0f), CVector3(0.2617994f, 0.0f, 0.0f), 1.0f, 100000.0f,
                          1.0471976f, 1.33f);

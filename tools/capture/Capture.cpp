@@ -8,6 +8,7 @@
 #include "CaptureFrame.h"
 #include "CaptureOptions.h"
 #include "Effects/FramePass.h"
+#include "Platform/DataLocation.h"
 #include "PassTimer.h"
 #include "Scene/Scene.h"
 
@@ -52,6 +53,7 @@ int main(int argc, char** argv)
                      error.c_str());
         return 2;
     }
+    gen::LocateProgramData();
     std::error_code ignored; // a folder that cannot be made shows up as failed writes
     std::filesystem::create_directories(options.OutDir, ignored);
 

@@ -1,8 +1,7 @@
 // levellist: reads a level file the way the program does (meshes from
-// "Media\" relative to the working directory, no graphics device) and lists
-// what it created.
+// "Media\" in the data folder, no graphics device) and lists what it created.
 //
-//   levellist [LEVEL_FILE]      (default Entities.xml)
+//   levellist [LEVEL_FILE]      (default the data folder's Entities.xml)
 //
 // One line per template in name order, then one per entity in the manager's
 // order, then a count:
@@ -12,8 +11,10 @@
 // Exit status 0 when the file parsed, 1 otherwise (what was created before a
 // syntax error is still listed).
 
+#include "Common/DataFolder.h"
 #include "Data/CParseLevel.h"
 #include "Entities/CEntityManager.h"
+#include "Platform/DataLocation.h"
 #include "Render/CMesh.h"
 
 #include <cstdio>
@@ -34,7 +35,8 @@ void ListTemplate(const gen::CEntityTemplate& entityTemplate)
 
 int main(int argc, char** argv)
 {
-    const std::string levelFile = argc > 1 ? argv[1] : "Entities.xml";
+    gen::LocateProgramData();
+    const std::string levelFile = argc > 1 ? argv[1] : gen::DataPath("Entities.xml");
 
     gen::CEntityManager manager(gen::kNoMeshDevice);
     bool parsed = false;

@@ -1,0 +1,40 @@
+#pragma once
+// Where the program's data lives: the folder that holds the level file
+// "Entities.xml", the meshes and textures under "Media\" and the shaders under
+// "Source\Render\". The program may be started from any folder, from a build
+// tree or from an installed copy, so the data is searched for once at start-up
+// and every data file is then opened through DataPath.
+
+#include <string>
+#include <vector>
+
+namespace gen
+{
+
+// True when the folder holds Entities.xml, Media and Source/Render.
+bool HoldsData(const std::string& folder);
+
+// The folders to search, in order: the working folder, the executable's
+// folder, every folder above it (nearest first; build trees keep the data at
+// the top), then "../share/tessavin" beside the executable's folder (the
+// installed layout). Folders named twice are kept once.
+std::vector<std::string> DataFolderCandidates(const std::string& workingFolder, const std::string& executableFolder);
+
+// Makes the first candidate that holds the data the data folder and returns
+// true; returns false when none does (data names then stay relative to the
+// working folder). The candidates are kept for DataSearchList.
+bool LocateDataFolder(const std::vector<std::string>& candidates);
+
+// The folder found by LocateDataFolder, empty before it or when it found none.
+const std::string& DataFolder();
+
+// The native path of a data name such as "Media\Stone.png" inside the data
+// folder. An absolute name, or any name before a data folder is found, only
+// has its separators made native.
+std::string DataPath(const std::string& name);
+
+// Where the last LocateDataFolder looked, as "A, B, C", for messages such as
+// "could not find the data; looked in: A, B, C".
+std::string DataSearchList();
+
+} // namespace gen

@@ -1,0 +1,33 @@
+#include "Platform/DataLocation.h"
+
+#include "Common/DataFolder.h"
+
+#include <SDL.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace gen
+{
+
+// SDL reads /proc/self/exe on Linux and GetModuleFileNameW on Windows, and
+// needs no SDL_Init for it.
+std::string ExecutableFolder()
+{
+    std::string folder;
+    if (char* base = SDL_GetBasePath())
+    {
+        folder = base;
+        SDL_free(base);
+    }
+    return folder;
+}
+
+bool LocateProgramData()
+{
+    std::error_code error;
+    const std::filesystem::path working = std::filesystem::current_path(error);
+    return LocateDataFolder(DataFolderCandidates(error ? std::string() : working.u8string(), ExecutableFolder()));
+}
+
+} // namespace gen

@@ -1,0 +1,153 @@
+// The data search: which folder of a layout on disk is taken, in which order
+// the folders are tried, and what DataPath then opens.
+#include "Common/DataFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+using namespace gen;
+namespace fs = std::filesystem;
+
+namespace
+{
+
+std::string Native(const std::string& path)
+{
+    return fs::u8path(path).lexically_normal().u8string();
+}
+
+// A fresh folder under the test temporary folder.
+fs::path EmptyRoot(const std::string& name)
+{
+    const fs::path root = fs::u8path(testing::TempDir()) / ("tessavin_data_" + name);
+    fs::remove_all(root);
+    fs::create_directories(root);
+    return root;
+}
+
+// A complete data folder, or one missing a part, or with the level file as a folder.
+enum EData
+{
+    kComplete,
+    kNoShaders,
+    kNoMedia,
+    kLevelIsFolder,
+};
+
+void MakeData(const fs::path& folder, EData data)
+{
+    fs::create_directories(folder);
+    if (data != kNoShaders)
+    {
+        fs::create_directories(folder / "Source" / "Render");
+    }
+    if (data != kNoMedia)
+    {
+        fs::create_directories(folder / "Media");
+    }
+    if (data == kLevelIsFolder)
+    {
+        fs::create_directories(folder / "Entities.xml");
+    }
+    else
+    {
+        std::ofstream(folder / "Entities.xml") << "<Level/>";
+    }
+}
+
+struct SLayout
+{
+    const char* Name;
+    std::vector<std::pair<const char*, EData>> Folders; // relative to the root
+    const char* Working;
+    const char* Executable;
+    const char* Expected; // relative to the root; nullptr: nothing found
+};
+
+const SLayout kLayouts[] = {
+    {"WorkingFolderFirst", {{"work", kComplete}, {"app", kComplete}}, "work", "app", "work"},
+    {"BesideTheExecutable", {{"app", kComplete}}, "work", "app", "app"},
+    {"BuildTree", {{"repo", kComplete}}, "work", "repo/build/dev/tools/capture", "repo"},
+    {"NearestAboveWins", {{"a", kComplete}, {"a/b", kComplete}}, "work", "a/b/c/d", "a/b"},
+    {"Installed", {{"usr/share/tessavin", kComplete}}, "work", "usr/bin", "usr/share/tessavin"},
+    {"AboveBeforeInstalled", {{"usr", kComplete}, {"usr/share/tessavin", kComplete}}, "work", "usr/bin", "usr"},
+    {"IncompleteFoldersSkipped",
+     {{"work", kNoShaders}, {"usr/bin", kNoMedia}, {"usr", kLevelIsFolder}, {"usr/share/tessavin", kComplete}},
+     "work",
+     "usr/bin",
+     "usr/share/tessavin"},
+    {"NothingFound", {{"work", kNoMedia}}, "work", "usr/bin", nullptr},
+};
+
+class DataFolderLayout : public testing::TestWithParam<SLayout>
+{
+};
+
+} // namespace
+
+TEST_P(DataFolderLayout, TakesTheFirstFolderHoldingTheData)
+{
+    const SLayout& layout = GetParam();
+    const fs::path root = EmptyRoot(layout.Name);
+    for (const auto& [folder, data] : layout.Folders)
+    {
+        MakeData(root / folder, data);
+    }
+    fs::create_directories(root / layout.Working);
+    fs::create_directories(root / layout.Executable);
+
+    const bool found =
+        LocateDataFolder(DataFolderCandidates((root / layout.Working).u8string(), (root / layout.Executable).u8string()));
+
+    EXPECT_EQ(found, layout.Expected != nullptr);
+    if (layout.Expected)
+    {
+        EXPECT_EQ(DataFolder(), Native((root / layout.Expected).u8string()));
+        EXPECT_EQ(fs::u8path(DataPath("Media\\Stone.png")), root / layout.Expected / "Media" / "Stone.png");
+    }
+    else
+    {
+        EXPECT_EQ(DataFolder(), "");
+        EXPECT_EQ(DataPath("Media\\Stone.png"), "Media/Stone.png"); // the working folder's, as before
+    }
+    // The list names the working folder first and the installed layout last.
+    const std::string searched = DataSearchList();
+    EXPECT_EQ(searched.rfind(Native((root / layout.Working).u8string()) + ", ", 0), 0u) << searched;
+    const std::string installed = Native(((root / layout.Executable).parent_path() / "share" / "tessavin").u8string());
+    EXPECT_EQ(searched.substr(searched.size() - std::min(searched.size(), installed.size())), installed) << searched;
+    fs::remove_all(root);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, DataFolderLayout, testing::ValuesIn(kLayouts),
+                         [](const testing::TestParamInfo<SLayout>& info) { return std::string(info.param.Name); });
+
+TEST(DataFolder, CandidatesInSearchOrder)
+{
+    const std::vector<std::string> expected = {Native("/home/u"),  Native("/opt/t/bin"), Native("/opt/t"),
+                                               Native("/opt"),     Native("/"),          Native("/opt/t/share/tessavin")};
+    EXPECT_EQ(DataFolderCandidates("/home/u", "/opt/t/bin/"), expected);
+
+    // Started from the executable's own folder: each folder is tried once.
+    const std::vector<std::string> once = {Native("/opt/t/bin"), Native("/opt/t"), Native("/opt"), Native("/"),
+                                           Native("/opt/t/share/tessavin")};
+    EXPECT_EQ(DataFolderCandidates("/opt/t/bin", "/opt/t/bin/"), once);
+
+    // No executable folder known: the working folder alone.
+    EXPECT_EQ(DataFolderCandidates("/home/u", ""), std::vector<std::string>{Native("/home/u")});
+}
+
+TEST(DataFolder, AbsoluteNamesStayWhereTheyPoint)
+{
+    const fs::path root = EmptyRoot("Absolute");
+    MakeData(root, kComplete);
+    ASSERT_TRUE(LocateDataFolder({root.u8string()}));
+    const fs::path elsewhere = fs::u8path(testing::TempDir()) / "Elsewhere.png";
+    EXPECT_EQ(fs::u8path(DataPath(elsewhere.u8string())), elsewhere);
+    LocateDataFolder({});
+    fs::remove_all(root);
+}
