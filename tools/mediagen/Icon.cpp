@@ -1,12 +1,14 @@
 // The program's icon: a lens over a dark tile, its four wedges showing the
 // four full-screen filters (none, tint, high contrast, under water). One
-// design drawn at 16, 24, 32 and 48 pixels.
+// design drawn at 16, 24, 32 and 48 pixels for the Windows icon, and as PNGs
+// of 16, 32, 48 and 256 pixels for the Linux desktop's icon theme.
 
 #include "Ico.h"
 #include "Image.h"
 #include "MediaGen.h"
 
 #include <cmath>
+#include <string>
 
 namespace gen
 {
@@ -83,6 +85,13 @@ CImage DrawIcon(std::uint32_t size)
 
 bool WriteIcon(const std::string& dir)
 {
+    for (std::uint32_t size : {16u, 32u, 48u, 256u})
+    {
+        if (!DrawIcon(size).Save(dir + "/Tessavin" + std::to_string(size) + ".png", true))
+        {
+            return false;
+        }
+    }
     // Largest first: image loaders that read one image take the first of equal depth.
     return WriteIco(dir + "/Tessavin.ico", {DrawIcon(48), DrawIcon(32), DrawIcon(24), DrawIcon(16)});
 }
