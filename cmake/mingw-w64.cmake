@@ -1,6 +1,7 @@
 # Cross-compiling for Windows x86-64 with Debian's mingw-w64 (posix threads).
 # The Windows libraries are looked up only in TESSAVIN_WINDOWS_PREFIX (built by
-# scripts/windows) and in the mingw-w64 system folder (zlib).
+# scripts/windows into its cache, which it passes) and in the mingw-w64 system
+# folder (zlib).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -12,7 +13,13 @@ set(CMAKE_AR ${triplet}-gcc-ar-posix CACHE FILEPATH "")
 set(CMAKE_RANLIB ${triplet}-gcc-ranlib-posix CACHE FILEPATH "")
 
 if(NOT TESSAVIN_WINDOWS_PREFIX)
-  get_filename_component(TESSAVIN_WINDOWS_PREFIX "${CMAKE_CURRENT_LIST_DIR}/../build/windows-deps/prefix" ABSOLUTE)
+  if(DEFINED ENV{TESSAVIN_WINDOWS_DEPS})
+    set(TESSAVIN_WINDOWS_PREFIX "$ENV{TESSAVIN_WINDOWS_DEPS}/prefix")
+  elseif(DEFINED ENV{XDG_CACHE_HOME})
+    set(TESSAVIN_WINDOWS_PREFIX "$ENV{XDG_CACHE_HOME}/tessavin/windows-deps/prefix")
+  else()
+    set(TESSAVIN_WINDOWS_PREFIX "$ENV{HOME}/.cache/tessavin/windows-deps/prefix")
+  endif()
 endif()
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TESSAVIN_WINDOWS_PREFIX)
 
