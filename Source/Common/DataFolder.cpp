@@ -128,4 +128,13 @@ std::string DataSearchList()
     return list;
 }
 
+std::string MissingDataMessage()
+{
+    if (!gDataFolder.empty())
+    {
+        return "";
+    }
+    return "could not find the data (Entities.xml, Media, Source\\Render); looked in: " + DataSearchList();
+}
+
 } // namespace gen

@@ -33,8 +33,11 @@ const std::string& DataFolder();
 // has its separators made native.
 std::string DataPath(const std::string& name);
 
-// Where the last LocateDataFolder looked, as "A, B, C", for messages such as
-// "could not find the data; looked in: A, B, C".
+// Where the last LocateDataFolder looked, as "A, B, C".
 std::string DataSearchList();
+
+// Empty when the data was found; else the start-up failure's reason:
+// "could not find the data (Entities.xml, Media, Source\Render); looked in: A, B, C".
+std::string MissingDataMessage();
 
 } // namespace gen

@@ -105,6 +105,7 @@ TEST_P(DataFolderLayout, TakesTheFirstFolderHoldingTheData)
         LocateDataFolder(DataFolderCandidates((root / layout.Working).u8string(), (root / layout.Executable).u8string()));
 
     EXPECT_EQ(found, layout.Expected != nullptr);
+    EXPECT_EQ(MissingDataMessage().empty(), found);
     if (layout.Expected)
     {
         EXPECT_EQ(DataFolder(), Native((root / layout.Expected).u8string()));
@@ -117,6 +118,10 @@ TEST_P(DataFolderLayout, TakesTheFirstFolderHoldingTheData)
     }
     // The list names the working folder first and the installed layout last.
     const std::string searched = DataSearchList();
+    if (!found)
+    {
+        EXPECT_NE(MissingDataMessage().find("looked in: " + searched), std::string::npos);
+    }
     EXPECT_EQ(searched.rfind(Native((root / layout.Working).u8string()) + ", ", 0), 0u) << searched;
     const std::string installed = Native(((root / layout.Executable).parent_path() / "share" / "tessavin").u8string());
     EXPECT_EQ(searched.substr(searched.size() - std::min(searched.size(), installed.size())), installed) << searched;
