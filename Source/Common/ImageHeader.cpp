@@ -60,7 +60,7 @@ EImageHeader ReadPng(std::istream& stream, SImageSize& size)
 // height means rows stored top-down.
 EImageHeader ReadBmp(std::istream& stream, SImageSize& size)
 {
-    unsigned char info[20];
+    unsigned char info[24];
     if (!ReadBytes(stream, info, sizeof info))
     {
         return kHeaderBroken;
