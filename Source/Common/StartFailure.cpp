@@ -50,7 +50,14 @@ std::string StartFailureReason(const std::string& path, int problemsBefore, cons
     {
         return problem;
     }
-    return ProblemCount() > problemsBefore ? LastProblemSummary() : otherwise;
+    if (ProblemCount() == problemsBefore)
+    {
+        return otherwise;
+    }
+    // The message names the file on a line of its own already.
+    const std::string summary = LastProblemSummary();
+    const std::string named = path.empty() ? "" : DisplayPath(NativePath(path)) + ": ";
+    return !named.empty() && summary.compare(0, named.size(), named) == 0 ? summary.substr(named.size()) : summary;
 }
 
 bool StartFailed()
