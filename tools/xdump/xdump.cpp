@@ -4,7 +4,7 @@
 // member (message, site and the guarded functions it passed) instead.
 
 #include "Common/CFatalException.h"
-#include "Render/CImportXFile.h"
+#include "XFile/CImportXFile.h"
 #include "Render/RenderMethodInfo.h"
 
 #include <cmath>
