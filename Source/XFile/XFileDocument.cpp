@@ -69,6 +69,12 @@ std::string PlaceText(const SPlaces& places, std::uint64_t place)
     return text;
 }
 
+std::string ShownName(const std::string& name)
+{
+    constexpr std::size_t kShown = 60;
+    return name.size() <= kShown ? name : name.substr(0, kShown) + "...";
+}
+
 bool SDocument::ChargeWalk() const
 {
     const std::uint64_t maxObjects = kWalkObjectsBase + kWalkObjectsPerObject * Entries;
@@ -84,16 +90,16 @@ bool SDocument::ChargeWalk() const
 
 void SDocument::DanglingError(std::uint32_t object, std::size_t slot) const
 {
-    for (const SPendingReference& ref : Dangling)
+    const auto it = Dangling.find(DanglingKey(object, slot));
+    if (it == Dangling.end())
     {
-        if (ref.Object == object && ref.Slot == slot)
-        {
-            WalkError = PlaceText(Places, ref.Place) + ": the reference {" + ref.Name + "} names no object" +
-                        "; expected the name or GUID of an object in the file";
-            return;
-        }
+        WalkError = "a reference names no object";
+        return;
     }
-    WalkError = "a reference names no object";
+    const std::string& name = it->second.Name;
+    WalkError = PlaceText(Places, it->second.Place) + ": the reference {" +
+                (name.empty() ? "<GUID>" : ShownName(name)) +
+                "} names no object; expected the name or GUID of an object in the file";
 }
 
 } // namespace xfile_detail

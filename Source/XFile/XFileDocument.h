@@ -122,6 +122,9 @@ struct SPlaces
 // "line 12", "byte 345", "line 3 of the inflated text", ...
 std::string PlaceText(const SPlaces& places, std::uint64_t place);
 
+// A name as a reason shows it: at most 60 bytes, then "...".
+std::string ShownName(const std::string& name);
+
 // ---- the parsed file --------------------------------------------------------
 
 // A child slot whose reference names no object: GetChild on it fails.
@@ -138,6 +141,11 @@ struct SObject
     std::vector<std::uint32_t> Children; // object indices, references resolved, or kDangling
     std::uint32_t Place = 0;             // where it begins (SPlaces)
 };
+
+inline std::uint64_t DanglingKey(std::uint32_t object, std::size_t slot)
+{
+    return (static_cast<std::uint64_t>(object) << 32) | static_cast<std::uint32_t>(slot);
+}
 
 // A reference met while parsing, resolved once the whole file is read.
 struct SPendingReference
@@ -157,7 +165,8 @@ struct SDocument
     std::uint64_t Entries = 0; // objects plus references
     std::uint64_t DataBytes = 0;
     SPlaces Places;
-    std::vector<SPendingReference> Dangling; // references that name no object
+    // References that name no object, by DanglingKey(holder, slot).
+    std::unordered_map<std::uint64_t, SPendingReference> Dangling;
 
     // What GetChild has handed out so far, against the walk limit.
     mutable std::uint64_t WalkedObjects = 0;

@@ -77,7 +77,7 @@ std::string CParser::Describe(const SToken& t) const
     {
     case kTokEnd: return "the end of the data";
     case kTokError: return Tokens.GetProblem();
-    case kTokName: return "the name \"" + t.Text + "\"";
+    case kTokName: return "the name \"" + ShownName(t.Text) + "\"";
     case kTokString: return "a string";
     case kTokInteger:
         return t.IntegerFits ? "the integer " + std::to_string(static_cast<std::int64_t>(t.Integer))

@@ -48,7 +48,7 @@ void FillSlots(SDocument& document, const std::vector<SPendingReference>& refere
         document.Objects[ref.Object].Children[ref.Slot] = target;
         if (target == kDangling)
         {
-            document.Dangling.push_back(ref);
+            document.Dangling.emplace(DanglingKey(ref.Object, ref.Slot), ref);
         }
     }
 }
@@ -59,7 +59,7 @@ std::string Describe(const SDocument& document, const STemplateSet& templates, s
     std::string text = PlaceText(document.Places, o.Place) + ": " + templates.Templates[o.Template].Name;
     if (!o.Name.empty())
     {
-        text += " \"" + o.Name + "\"";
+        text += " \"" + ShownName(o.Name) + "\"";
     }
     return text;
 }
