@@ -183,7 +183,11 @@ XResult CXFile::CreateEnumObject(const void* source, std::uint32_t loadOptions, 
         {
             return kXErrBadValue;
         }
-        if (!data) return kXErrBadFileType;
+        if (!data)
+        {
+            ErrorText = "byte 0: expected \"xof \", found an empty file";
+            return kXErrBadFileType;
+        }
 
         // Templates defined by the file are its own; the file object's set stays.
         STemplateSet templates = *Templates;
