@@ -445,7 +445,33 @@ bool CTokenizer::LexNumber(SToken& t)
     const char* last = reinterpret_cast<const char*>(Data + p);
     if (*first == '+') ++first;
     Pos = p;
-    // Values beyond a double's range become infinity (or zero, far below).
+    if (!isFloat)
+    {
+        // An integer: kept exactly where it fits a DWORD or SDWORD; its value
+        // as a double serves FLOAT members whatever its size.
+        long long integer = 0;
+        const auto r = std::from_chars(first, last, integer);
+        t.IntegerFits = r.ec == std::errc() && r.ptr == last && integer >= -2147483648LL && integer <= 4294967295LL;
+        t.Kind = kTokInteger;
+        if (t.IntegerFits)
+        {
+            t.Integer = static_cast<std::uint32_t>(integer);
+            t.Float = static_cast<double>(integer);
+            return true;
+        }
+        t.Integer = 0;
+    }
+    else
+    {
+        t.Kind = kTokFloat;
+    }
+    return LexDouble(first, last, t);
+}
+
+// The value of a number's text as a double (the token's kind is set).
+// Values beyond a double's range become infinity (or zero, far below it).
+bool CTokenizer::LexDouble(const char* first, const char* last, SToken& t)
+{
     double value = 0;
     const auto r = std::from_chars(first, last, value);
     if (r.ec == std::errc::result_out_of_range && r.ptr == last)
@@ -461,18 +487,6 @@ bool CTokenizer::LexNumber(SToken& t)
         return true;
     }
     t.Float = value;
-    if (isFloat)
-    {
-        t.Kind = kTokFloat;
-        return true;
-    }
-    // An integer: kept exactly where it fits a DWORD or SDWORD; its value as
-    // a double serves FLOAT members whatever its size.
-    long long integer = 0;
-    const auto ri = std::from_chars(first, last, integer);
-    t.IntegerFits = ri.ec == std::errc() && integer >= -2147483648LL && integer <= 4294967295LL;
-    t.Integer = t.IntegerFits ? static_cast<std::uint32_t>(integer) : 0;
-    t.Kind = kTokInteger;
     return true;
 }
 

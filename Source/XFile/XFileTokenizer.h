@@ -118,6 +118,7 @@ private:
     bool LexBinaryStep(SToken& t);
     void LexListElement(SToken& t);
     bool LexWordNumber(SToken& t);
+    bool LexDouble(const char* first, const char* last, SToken& t);
     bool Need(std::size_t n) const { return Size - Pos >= n; }
     std::uint32_t PlaceOf(std::size_t offset);
     void Error(SToken& t, std::string problem);
