@@ -33,17 +33,15 @@ const char* PunctuationText(ETokenKind kind)
 // The nearest float; beyond the float range, infinity.
 float ToFloat(double value)
 {
+    if (std::fabs(value) <= std::numeric_limits<float>::max() || std::isnan(value))
+    {
+        return static_cast<float>(value);
+    }
     // Half a unit in the last place above the largest float still rounds down.
     constexpr double kRoundsToInfinity = 3.4028235677973366e38; // 0x1.ffffffp127
-    if (std::fabs(value) >= kRoundsToInfinity)
-    {
-        return std::signbit(value) ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
-    }
-    if (std::fabs(value) > std::numeric_limits<float>::max())
-    {
-        return std::signbit(value) ? -std::numeric_limits<float>::max() : std::numeric_limits<float>::max();
-    }
-    return static_cast<float>(value);
+    const float magnitude = std::fabs(value) >= kRoundsToInfinity ? std::numeric_limits<float>::infinity()
+                                                                  : std::numeric_limits<float>::max();
+    return std::signbit(value) ? -magnitude : magnitude;
 }
 } // namespace
 

@@ -172,6 +172,7 @@ void CTokenizer::Take(SToken& token)
     Peek();
     Consumed();
     TakenStart = PeekStart;
+    TakenLine = PeekLine;
     token = std::move(Current);
     HasPeek = false;
 }
@@ -181,36 +182,26 @@ void CTokenizer::Skip()
     Peek();
     Consumed();
     TakenStart = PeekStart;
+    TakenLine = PeekLine;
     HasPeek = false;
 }
 
 std::uint32_t CTokenizer::PeekPlace()
 {
     Peek();
-    return PlaceOf(PeekStart);
+    return Places.Lines ? PeekLine : static_cast<std::uint32_t>(Origin + PeekStart);
 }
 
-std::uint32_t CTokenizer::PlaceOf(std::size_t offset)
+// CR, LF and CRLF each end one line.
+void CTokenizer::CountLines(std::size_t from, std::size_t to)
 {
-    if (!Places.Lines)
+    for (std::size_t i = from; i < to; ++i)
     {
-        return static_cast<std::uint32_t>(Origin + offset);
-    }
-    if (offset < LineCountedTo)
-    {
-        LineCountedTo = 0;
-        LineAtCount = 1;
-    }
-    for (; LineCountedTo < offset && LineCountedTo < Size; ++LineCountedTo)
-    {
-        const std::uint8_t c = Data[LineCountedTo];
-        const bool crlf = c == '\r' && LineCountedTo + 1 < Size && Data[LineCountedTo + 1] == '\n';
-        if (IsLineEnd(c) && !crlf)
+        if (Data[i] == '\n' || (Data[i] == '\r' && (i + 1 >= Size || Data[i + 1] != '\n')))
         {
-            ++LineAtCount;
+            ++Line;
         }
     }
-    return LineAtCount;
 }
 
 void CTokenizer::Error(SToken& t, std::string problem)
@@ -223,6 +214,7 @@ bool CTokenizer::TakeReferenceName(std::string& name)
 {
     SkipSpaceAndComments();
     PeekStart = TakenStart = Pos;
+    PeekLine = TakenLine = Line;
     std::size_t end = Pos;
     while (end < Size && Data[end] != '}' && Data[end] != '<' && Data[end] != '{')
     {
@@ -239,6 +231,7 @@ bool CTokenizer::TakeReferenceName(std::string& name)
         --last;
     }
     name.assign(reinterpret_cast<const char*>(Data + Pos), last - Pos);
+    CountLines(last, end);
     Pos = end;
     return true;
 }
@@ -274,7 +267,11 @@ void CTokenizer::SkipSpaceAndComments()
     {
         while (Pos < Size && IsSpace(Data[Pos]))
         {
-            ++Pos;
+            const std::uint8_t c = Data[Pos++];
+            if (c == '\n' || (c == '\r' && (Pos >= Size || Data[Pos] != '\n')))
+            {
+                ++Line;
+            }
         }
         const bool comment =
             Pos < Size && (Data[Pos] == '#' || (Data[Pos] == '/' && Pos + 1 < Size && Data[Pos + 1] == '/'));
@@ -293,6 +290,7 @@ void CTokenizer::LexText(SToken& t)
 {
     SkipSpaceAndComments();
     PeekStart = Pos;
+    PeekLine = Line;
     if (Pos >= Size)
     {
         t.Kind = kTokEnd;
@@ -335,6 +333,7 @@ void CTokenizer::LexText(SToken& t)
         }
         const auto* close = static_cast<const std::uint8_t*>(end);
         t.Text.assign(reinterpret_cast<const char*>(Data + Pos + 1), static_cast<std::size_t>(close - Data) - Pos - 1);
+        CountLines(Pos + 1, static_cast<std::size_t>(close - Data));
         Pos = static_cast<std::size_t>(close - Data) + 1;
         t.Kind = kTokString;
         return;

@@ -101,7 +101,10 @@ public:
     // Where the token Peek returns begins, and where the last one taken
     // began: a line or a byte offset as SPlaces tells.
     std::uint32_t PeekPlace();
-    std::uint32_t TakenPlace() { return PlaceOf(TakenStart); }
+    std::uint32_t TakenPlace() const
+    {
+        return Places.Lines ? TakenLine : static_cast<std::uint32_t>(Origin + TakenStart);
+    }
     const SPlaces& GetPlaces() const { return Places; }
     // What was wrong with the last error token.
     const std::string& GetProblem() const { return Problem; }
@@ -120,7 +123,7 @@ private:
     bool LexWordNumber(SToken& t);
     bool LexDouble(const char* first, const char* last, SToken& t);
     bool Need(std::size_t n) const { return Size - Pos >= n; }
-    std::uint32_t PlaceOf(std::size_t offset);
+    void CountLines(std::size_t from, std::size_t to);
     void Error(SToken& t, std::string problem);
     bool CutShort(SToken& t);
 
@@ -138,10 +141,11 @@ private:
     std::size_t Origin;
     std::size_t PeekStart = 0;
     std::size_t TakenStart = 0;
+    // Text lines, counted as the blanks between tokens go by.
+    std::uint32_t Line = 1;
+    std::uint32_t PeekLine = 1;
+    std::uint32_t TakenLine = 1;
     std::string Problem;
-    // Lines are counted forward from the last place asked for.
-    std::size_t LineCountedTo = 0;
-    std::uint32_t LineAtCount = 1;
 };
 
 // Words C and Python print for NaN and infinity ("nan", "-inf",

@@ -382,6 +382,11 @@ TEST(XFileReader, ImagesParseAndWalkToTheirResults)
          "line 2: expected a template or a data object, found a string without its closing quote"},
         {kHeader + "\nFrame A { & }", kXErrParseError,
          "line 3: expected a child object, a reference or '}', found the character '&'"},
+        // Lines end at CR, LF or CRLF, inside strings and references too.
+        {"xof 0302txt 0032\r\rFrame A { & }", kXErrParseError, "line 3: expected a child object"},
+        {"xof 0302txt 0032\r\n\r\nFrame A { & }", kXErrParseError, "line 3: expected a child object"},
+        {kHeader + "TextureFilename { \"a\nb\"; }\nFrame A { {B\n} }\n{", kXErrParseError,
+         "line 6: expected a template"},
         // Integers: any size in FLOAT members, 32 bits at most in integer ones.
         {kHeader + "Vector { 1; 2; 99999999999; }", kXOK, ""},
         {kHeader + "Header { 1; 2; 4294967296; }", kXErrParseError,
