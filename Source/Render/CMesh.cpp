@@ -65,7 +65,8 @@ bool CMesh::Load(const std::string& fileName)
         {
             ShowMessage("Error loading mesh " + path, "Mesh Error");
         }
-        ReportFileProblem(nativePath, ImportResultWords(result));
+        const std::string& why = importer.GetErrorText();
+        ReportFileProblem(nativePath, why.empty() ? ImportResultWords(result) : why);
         return false;
     }
 

@@ -130,7 +130,7 @@ TEST(BrokenData, EachBrokenFileIsNamedAndTheRunEndsSoon)
          {"/Media/Crate.x: not an X file"}},
         {"mesh truncated",
          [](const fs::path& d) { Write(d / "Media/Crate.x", ReadAll(kSource / "Media/Crate.x").substr(0, 1000)); }, 0,
-         {"/Media/Crate.x: "}},
+         {"/Media/Crate.x: line 32: "}},
     };
     const fs::path root = fs::temp_directory_path() / ("tessavin-broken-" + std::to_string(::getpid()));
     for (const SCase& c : cases)
