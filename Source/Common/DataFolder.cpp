@@ -33,10 +33,10 @@ bool IsFolder(const fs::path& path)
     return fs::is_directory(path, error);
 }
 
-bool IsFile(const fs::path& path)
+bool Exists(const fs::path& path)
 {
     std::error_code error;
-    return fs::is_regular_file(path, error);
+    return fs::exists(path, error);
 }
 
 void AddOnce(std::vector<std::string>& list, const fs::path& path)
@@ -57,7 +57,10 @@ void AddOnce(std::vector<std::string>& list, const fs::path& path)
 bool HoldsData(const std::string& folder)
 {
     const fs::path root = ToPath(folder);
-    return IsFile(root / "Entities.xml") && IsFolder(root / "Media") && IsFolder(root / "Source" / "Render");
+    // The level counts in any form: a folder in its place is reported later.
+    const int parts = int(Exists(root / "Entities.xml")) + int(IsFolder(root / "Media")) +
+                      int(IsFolder(root / "Source" / "Render"));
+    return parts >= 2;
 }
 
 std::vector<std::string> DataFolderCandidates(const std::string& workingFolder, const std::string& executableFolder)
@@ -130,9 +133,9 @@ std::string DataSearchList()
 
 std::string MissingDataMessage()
 {
-    if (!gDataFolder.empty())
+    if (!gDataFolder.empty() || gSearched.empty())
     {
-        return "";
+        return ""; // found, or never searched for (tests)
     }
     return "could not find the data (Entities.xml, Media, Source\\Render); looked in: " + DataSearchList();
 }

@@ -11,7 +11,11 @@
 namespace gen
 {
 
-// True when the folder holds Entities.xml, Media and Source/Render.
+// True when the folder holds at least two of Entities.xml, Media and
+// Source/Render. A data folder that lacks one part is still the user's data:
+// taking it lets the missing part be reported, where looking on would
+// silently draw other data. One part alone is not enough (a build tree's
+// Source/Render, a home folder's Media).
 bool HoldsData(const std::string& folder);
 
 // The folders to search, in order: the working folder, the executable's
@@ -36,7 +40,8 @@ std::string DataPath(const std::string& name);
 // Where the last LocateDataFolder looked, as "A, B, C".
 std::string DataSearchList();
 
-// Empty when the data was found; else the start-up failure's reason:
+// Empty when the data was found or not searched for; else the start-up
+// failure's likely cause:
 // "could not find the data (Entities.xml, Media, Source\Render); looked in: A, B, C".
 std::string MissingDataMessage();
 

@@ -1,6 +1,7 @@
 // The data search: which folder of a layout on disk is taken, in which order
 // the folders are tried, and what DataPath then opens.
 #include "Common/DataFolder.h"
+#include "Common/StartFailure.h"
 
 #include <gtest/gtest.h>
 
@@ -30,23 +31,25 @@ fs::path EmptyRoot(const std::string& name)
     return root;
 }
 
-// A complete data folder, or one missing a part, or with the level file as a folder.
+// Which of the three parts a folder holds; the level may be a folder.
 enum EData
 {
     kComplete,
+    kNoLevel,
     kNoShaders,
-    kNoMedia,
     kLevelIsFolder,
+    kOnlyMedia,
+    kOnlyShaders, // a build tree's Source/Render
 };
 
 void MakeData(const fs::path& folder, EData data)
 {
     fs::create_directories(folder);
-    if (data != kNoShaders)
+    if (data != kNoShaders && data != kOnlyMedia)
     {
         fs::create_directories(folder / "Source" / "Render");
     }
-    if (data != kNoMedia)
+    if (data != kOnlyShaders)
     {
         fs::create_directories(folder / "Media");
     }
@@ -54,7 +57,7 @@ void MakeData(const fs::path& folder, EData data)
     {
         fs::create_directories(folder / "Entities.xml");
     }
-    else
+    else if (data == kComplete || data == kNoShaders)
     {
         std::ofstream(folder / "Entities.xml") << "<Level/>";
     }
@@ -76,12 +79,16 @@ const SLayout kLayouts[] = {
     {"NearestAboveWins", {{"a", kComplete}, {"a/b", kComplete}}, "work", "a/b/c/d", "a/b"},
     {"Installed", {{"usr/share/tessavin", kComplete}}, "work", "usr/bin", "usr/share/tessavin"},
     {"AboveBeforeInstalled", {{"usr", kComplete}, {"usr/share/tessavin", kComplete}}, "work", "usr/bin", "usr"},
-    {"IncompleteFoldersSkipped",
-     {{"work", kNoShaders}, {"usr/bin", kNoMedia}, {"usr", kLevelIsFolder}, {"usr/share/tessavin", kComplete}},
+    {"OnePartAloneSkipped",
+     {{"work", kOnlyMedia}, {"build/dev", kOnlyShaders}, {"build", kOnlyMedia}, {"build/dev/share/tessavin", kComplete}},
      "work",
-     "usr/bin",
-     "usr/share/tessavin"},
-    {"NothingFound", {{"work", kNoMedia}}, "work", "usr/bin", nullptr},
+     "build/dev/bin",
+     "build/dev/share/tessavin"},
+    // A data folder lacking one part is still the one used, so that the missing part is reported.
+    {"BrokenFolderStillTaken", {{"work", kNoLevel}, {"app", kComplete}}, "work", "app", "work"},
+    {"LevelAsAFolderCounts", {{"work", kLevelIsFolder}, {"app", kComplete}}, "work", "app", "work"},
+    {"MissingShadersBeforeAbove", {{"app/bin", kNoShaders}, {"app", kComplete}}, "work", "app/bin", "app/bin"},
+    {"NothingFound", {{"work", kOnlyMedia}, {"usr/bin", kOnlyShaders}}, "work", "usr/bin", nullptr},
 };
 
 class DataFolderLayout : public testing::TestWithParam<SLayout>
@@ -153,6 +160,24 @@ TEST(DataFolder, AbsoluteNamesStayWhereTheyPoint)
     ASSERT_TRUE(LocateDataFolder({root.u8string()}));
     const fs::path elsewhere = fs::u8path(testing::TempDir()) / "Elsewhere.png";
     EXPECT_EQ(fs::u8path(DataPath(elsewhere.u8string())), elsewhere);
+    LocateDataFolder({});
+    fs::remove_all(root);
+}
+
+// A start-up that fails on a missing file also says where the data was looked for.
+TEST(DataFolder, StartFailureMessageSaysWhereItLooked)
+{
+    const fs::path root = EmptyRoot("Missing");
+    ResetStartFailure();
+    ASSERT_FALSE(LocateDataFolder({root.u8string()}));
+    NoteStartFailure(kStepLevel, "Entities.xml", "the file is missing");
+    EXPECT_NE(StartFailureMessage().find("looked in: " + Native(root.u8string())), std::string::npos)
+        << StartFailureMessage();
+
+    MakeData(root, kComplete);
+    ASSERT_TRUE(LocateDataFolder({root.u8string()}));
+    EXPECT_EQ(StartFailureMessage().find("looked in"), std::string::npos) << StartFailureMessage();
+    ResetStartFailure();
     LocateDataFolder({});
     fs::remove_all(root);
 }
