@@ -124,7 +124,7 @@ XResult Inflate(const std::uint8_t* data, std::size_t size, std::vector<std::uin
 XResult ParseImage(const std::uint8_t* data, std::size_t size, STemplateSet& templates, SDocument* document,
                    std::string& reason)
 {
-    SHeader header;
+    SHeader header{};
     const XResult rc = ReadHeader(data, size, header, reason);
     if (rc != kXOK) return rc;
     std::vector<std::uint8_t> inflated;
