@@ -3,6 +3,7 @@
 #include "App/CTimer.h"
 #include "App/Device.h"
 #include "App/Input.h"
+#include "App/ShaderLibrary.h"
 #include "Effects/PostProcess.h"
 #include "Platform/CWindow.h"
 #include "Scene/Scene.h"
@@ -90,6 +91,7 @@ void RunLoop(CWindow& window, CFrame& frame)
         else
         {
             const float t = FrameTimer().GetLapTime();
+            WatchShaderFiles(t);
             frame.Render(t);
             frame.Update(t);
             HandleFrameKeys(window);

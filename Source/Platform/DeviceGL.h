@@ -260,6 +260,8 @@ public:
     CPixelShader* CreatePixelShader(CShaderCode* code) override;
     void SetVertexShader(CVertexShader* shader) override;
     void SetPixelShader(CPixelShader* shader) override;
+    bool UpdateVertexShader(CVertexShader* shader, CShaderCode* code) override;
+    bool UpdatePixelShader(CPixelShader* shader, CShaderCode* code) override;
     bool DrawIndexedPrimitive(EPrimitiveType type, std::int32_t baseVertex, std::uint32_t minIndex,
                               std::uint32_t numVertices, std::uint32_t startIndex,
                               std::uint32_t primitiveCount) override;

@@ -156,6 +156,42 @@ void CDeviceGL::SetPixelShader(CPixelShader* shader)
     Rebind(PixelShader, shader);
 }
 
+bool CDeviceGL::UpdateVertexShader(CVertexShader* shader, CShaderCode* code)
+{
+    auto* target = static_cast<CVertexShaderGL*>(shader);
+    SShaderStageGL stage;
+    if (!target || !MakeStage(code, kVertexStage, stage))
+    {
+        DeleteStage(stage);
+        return false;
+    }
+    ForgetVertexShader(target);
+    DeleteStage(target->Stage);
+    target->Stage = std::move(stage);
+    return true;
+}
+
+bool CDeviceGL::UpdatePixelShader(CPixelShader* shader, CShaderCode* code)
+{
+    auto* target = static_cast<CPixelShaderGL*>(shader);
+    SShaderStageGL stage;
+    if (!target || !MakeStage(code, kPixelStage, stage))
+    {
+        DeleteStage(stage);
+        return false;
+    }
+    ForgetPixelShader(target);
+    DeleteStage(target->Stage);
+    target->Stage = std::move(stage);
+    // Made for the old inputs; the next pre-transformed draw makes it again.
+    if (target->PretransformedVertexShader)
+    {
+        glDeleteShader(target->PretransformedVertexShader);
+        target->PretransformedVertexShader = 0;
+    }
+    return true;
+}
+
 void CDeviceGL::ForgetVertexShader(CVertexShaderGL* shader)
 {
     for (auto it = Programs.begin(); it != Programs.end();)

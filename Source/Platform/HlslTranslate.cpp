@@ -602,6 +602,39 @@ bool CompileHlsl(const std::string& source, const std::string& sourceName, const
     return ok;
 }
 
+std::string FirstShaderError(const std::string& sourceName, const std::string& compilerText)
+{
+    // glslang writes "ERROR: NAME:LINE: MESSAGE"; other failures (linking,
+    // translation) are a plain line.
+    const std::string errorMark = "ERROR: ";
+    const std::string placed = errorMark + sourceName + ":";
+    std::istringstream lines(compilerText);
+    std::string line;
+    std::string first;
+    while (std::getline(lines, line))
+    {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+        {
+            line.pop_back();
+        }
+        if (line.compare(0, placed.size(), placed) == 0)
+        {
+            const std::size_t digits = line.find_first_not_of("0123456789", placed.size());
+            if (digits != std::string::npos && digits > placed.size() && line[digits] == ':')
+            {
+                const std::size_t message = line.find_first_not_of(' ', digits + 1);
+                return sourceName + "(" + line.substr(placed.size(), digits - placed.size()) +
+                       "): " + (message == std::string::npos ? "" : line.substr(message));
+            }
+        }
+        if (first.empty() && line.find_first_not_of(' ') != std::string::npos)
+        {
+            first = line.compare(0, errorMark.size(), errorMark) == 0 ? line.substr(errorMark.size()) : line;
+        }
+    }
+    return sourceName + ": " + (first.empty() ? "does not compile" : first);
+}
+
 const std::string& LastShaderLog()
 {
     return gLastShaderLog;

@@ -44,13 +44,13 @@ int main(int argc, char** argv)
     std::string error;
     if (!gen::ParseCaptureOptions(argc, argv, options, error))
     {
-        std::fprintf(stderr,
-                     "tessavin-capture: %s\n"
-                     "usage: tessavin-capture --frames N --out DIR [--size WxH] [--press FRAME:VK ...]\n"
-                     "       [--hold FROM-TO:VK ...] [--fixed-dt SECONDS] [--shots A,B,...]\n"
-                     "       [--resize FRAME:WxH ...] [--floor] [--no-area-filters]\n",
-                     error.c_str());
+        std::fprintf(stderr, "tessavin-capture: %s\nRun with --help for the options.\n", error.c_str());
         return 2;
+    }
+    if (!options.Answer.empty())
+    {
+        std::fputs(options.Answer.c_str(), stdout);
+        return 0;
     }
     std::error_code ignored; // a folder that cannot be made shows up as failed writes
     std::filesystem::create_directories(options.OutDir, ignored);
@@ -96,6 +96,10 @@ int main(int argc, char** argv)
     {
         std::fprintf(stderr, "tessavin-capture: %d GL errors, the first (0x%04x) after frame %d\n", health.GlErrors,
                      health.FirstGlError, health.FirstGlErrorFrame);
+        status = 1;
+    }
+    if (frame.FailedReplaces() > 0)
+    {
         status = 1;
     }
     if (!stats)

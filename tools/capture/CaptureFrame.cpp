@@ -2,6 +2,8 @@
 
 #include "App/Device.h"
 #include "App/Input.h"
+#include "App/ShaderLibrary.h"
+#include "Common/Path.h"
 #include "Effects/PostProcess.h"
 #include "PassTimer.h"
 #include "Platform/CWindow.h"
@@ -12,6 +14,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace gen
 {
@@ -89,6 +93,7 @@ bool CCaptureFrame::Continue()
         }
         return false;
     }
+    ApplyReplacesDue();
     ApplyInputDue();
     Spent = SSpent();
     return true;
@@ -165,6 +170,31 @@ void CCaptureFrame::ApplyInputDue()
         {
             KeyUpEvent(e.Code);
         }
+    }
+}
+
+void CCaptureFrame::ApplyReplacesDue()
+{
+    bool replaced = false;
+    while (NextReplace < Options.Replaces.size() && Options.Replaces[NextReplace].Frame <= Frame)
+    {
+        const SReplaceEvent& e = Options.Replaces[NextReplace++];
+        std::error_code error;
+        std::filesystem::copy_file(e.Source, NativePath(e.Destination),
+                                   std::filesystem::copy_options::overwrite_existing, error);
+        if (error)
+        {
+            std::fprintf(stderr, "tessavin-capture: cannot copy %s over %s before frame %d: %s\n", e.Source.c_str(),
+                         e.Destination.c_str(), Frame, error.message().c_str());
+            ++ReplaceFailures;
+            continue;
+        }
+        replaced = true;
+    }
+    if (replaced)
+    {
+        // Within the same frame, whatever the files' times say.
+        CheckShaderFilesNow();
     }
 }
 
