@@ -192,30 +192,44 @@ void Reload(SShaderFile& file, const std::string& text)
     ClearProblem(file.Path);
 }
 
-// The file's record, read and compiled when it is new.
-SShaderFile& FileRecord(const std::string& fileName, EShaderStage stage)
+SShaderFile* FindRecord(const std::string& path, EShaderStage stage)
 {
-    const std::string path = NativePath(kShaderFolder + fileName);
     for (SShaderFile& file : Library().Files)
     {
         if (file.Path == path && file.Stage == stage)
         {
-            return file;
+            return &file;
         }
     }
-    SShaderFile& file = Library().Files.emplace_back();
-    file.Path = path;
-    file.Stage = stage;
-    file.Stamp = StampOf(path);
+    return nullptr;
+}
+
+// The file's record, compiled when it is new or its text changed since it
+// was last compiled (the file is read on every load: it is small, and a
+// reset must not hand out a version the file no longer holds); null when
+// the file cannot be read.
+SShaderFile* FileRecord(const std::string& fileName, EShaderStage stage)
+{
+    const std::string path = NativePath(kShaderFolder + fileName);
     std::string text;
     if (!ReadText(path, text))
     {
         ReportProblem(path, path + ": cannot be read");
+        return nullptr;
     }
-    else
+    SShaderFile* file = FindRecord(path, stage);
+    if (!file)
     {
-        CompileText(file, text);
+        file = &Library().Files.emplace_back();
+        file->Path = path;
+        file->Stage = stage;
+        CompileText(*file, text);
     }
+    else if (text != file->Source)
+    {
+        Reload(*file, text);
+    }
+    file->Stamp = StampOf(path);
     return file;
 }
 
@@ -241,8 +255,8 @@ bool LoadShader(const std::string& fileName, EShaderStage stage, TShader*& shade
     {
         return false;
     }
-    SShaderFile& file = FileRecord(fileName, stage);
-    SInstance* instance = file.Compiles ? FreeInstance(file) : nullptr;
+    SShaderFile* file = FileRecord(fileName, stage);
+    SInstance* instance = file && file->Compiles ? FreeInstance(*file) : nullptr;
     if (!instance)
     {
         return false;

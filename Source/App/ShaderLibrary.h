@@ -15,10 +15,12 @@ namespace gen
 {
 
 // A shader object of the file kShaderFolder + fileName with its own constant
-// table (one reference each for the caller), compiled now or reused: an
-// object whose every other holder released it is handed out again. False,
-// with both null, when the file cannot be read or does not compile (reported
-// as a problem the first time; an unchanged file is not compiled again).
+// table (one reference each for the caller). The file is read each time but
+// compiled only when its text is new: an object whose every other holder
+// released it is handed out again (a reset), and a changed text is swapped
+// into the objects already out, as an edit would be. False, with both null,
+// when the file cannot be read or has no good version (reported as a
+// problem).
 bool LoadLibraryVertexShader(const std::string& fileName, CVertexShader*& shader, CConstantTable*& table);
 bool LoadLibraryPixelShader(const std::string& fileName, CPixelShader*& shader, CConstantTable*& table);
 
