@@ -12,6 +12,7 @@
 // Exit status 0 when the file parsed, 1 otherwise (what was created before a
 // syntax error is still listed).
 
+#include "Common/CommandLine.h"
 #include "Data/CParseLevel.h"
 #include "Entities/CEntityManager.h"
 #include "Render/CMesh.h"
@@ -34,7 +35,14 @@ void ListTemplate(const gen::CEntityTemplate& entityTemplate)
 
 int main(int argc, char** argv)
 {
-    const std::string levelFile = argc > 1 ? argv[1] : "Entities.xml";
+    CLI::App app{"Loads a level without a device and lists its templates and entities.", "levellist"};
+    std::string levelFile = "Entities.xml";
+    app.add_option("LEVEL", levelFile, "the level file")->capture_default_str();
+    const int status = gen::ParseCommandLine(app, argc, argv);
+    if (status >= 0)
+    {
+        return status;
+    }
 
     gen::CEntityManager manager(gen::kNoMeshDevice);
     bool parsed = false;
