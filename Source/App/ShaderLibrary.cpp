@@ -223,7 +223,10 @@ SShaderFile* FileRecord(const std::string& fileName, EShaderStage stage)
         file = &Library().Files.emplace_back();
         file->Path = path;
         file->Stage = stage;
-        CompileText(*file, text);
+        if (CompileText(*file, text))
+        {
+            ClearProblem(path); // it could not be read before
+        }
     }
     else if (text != file->Source)
     {
