@@ -4,8 +4,8 @@
 // tests/data), e.g.:
 //   fuzz_xfile -dict=tests/fuzz/xfile.dict tests/fuzz/corpus-xfile tests/data
 
-#include "Render/CImportXFile.h"
-#include "Render/XFile.h"
+#include "XFile/CImportXFile.h"
+#include "XFile/XFile.h"
 
 #include <cstddef>
 #include <cstdint>

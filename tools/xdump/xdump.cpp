@@ -5,7 +5,7 @@
 
 #include "Common/CFatalException.h"
 #include "Common/CommandLine.h"
-#include "Render/CImportXFile.h"
+#include "XFile/CImportXFile.h"
 #include "Render/RenderMethodInfo.h"
 
 #include <cmath>

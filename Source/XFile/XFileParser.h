@@ -3,8 +3,8 @@
 // template set; data objects, with their member data laid out flat, into the
 // document; references are collected and resolved at the end.
 
-#include "Render/XFileDocument.h"
-#include "Render/XFileTokenizer.h"
+#include "XFile/XFileDocument.h"
+#include "XFile/XFileTokenizer.h"
 
 #include <cstdint>
 #include <string>

@@ -1,9 +1,9 @@
-#include "Render/CImportXFile.h"
+#include "XFile/CImportXFile.h"
 
 #include "Common/CFatalException.h"
 #include "Common/Path.h"
-#include "Render/CImportXFileSteps.h"
-#include "Render/XFile.h"
+#include "XFile/CImportXFileSteps.h"
+#include "XFile/XFile.h"
 
 #include <cstdio>
 #include <cstring>
@@ -14,7 +14,7 @@ namespace gen
 namespace import_detail
 {
 
-const char* const kImportFile = "Source/Render/CImportXFile";
+const char* const kImportFile = "Source/XFile/CImportXFile";
 
 namespace
 {

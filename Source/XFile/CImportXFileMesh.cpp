@@ -1,8 +1,8 @@
 // Reading a Mesh object and the data objects nested in it.
 
-#include "Render/CImportXFile.h"
+#include "XFile/CImportXFile.h"
 
-#include "Render/CImportXFileSteps.h"
+#include "XFile/CImportXFileSteps.h"
 
 #include <limits>
 #include <unordered_map>

@@ -3,7 +3,7 @@
 // number lists are handed out one element at a time, so the parser sees the
 // same tokens for both formats.
 
-#include "Render/XFileDocument.h"
+#include "XFile/XFileDocument.h"
 
 #include <cstddef>
 #include <cstdint>

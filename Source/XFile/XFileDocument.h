@@ -1,9 +1,9 @@
 #pragma once
 // Inside the .x reader: the limits, the registered templates and the parsed
 // document that the public objects of XFile.h hand out. Not for use outside
-// Source/Render/XFile*.cpp.
+// Source/XFile/XFile*.cpp.
 
-#include "Render/XFile.h"
+#include "XFile/XFile.h"
 
 #include <cstddef>
 #include <cstdint>

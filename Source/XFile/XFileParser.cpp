@@ -1,4 +1,4 @@
-#include "Render/XFileParser.h"
+#include "XFile/XFileParser.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "Render/XFileDocument.h"
+#include "XFile/XFileDocument.h"
 
 #include <cstring>
 

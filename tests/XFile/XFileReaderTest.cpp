@@ -1,7 +1,7 @@
 // The X-file reader on its own: formats, templates, references, the locked
 // data layout, status codes and the limits that keep hostile input cheap.
 
-#include "Render/XFile.h"
+#include "XFile/XFile.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // merging, material lists, splitting, output records and every refusal.
 
 #include "Common/CFatalException.h"
-#include "Render/CImportXFile.h"
-#include "Render/CImportXFileSteps.h"
-#include "Render/XFile.h"
+#include "XFile/CImportXFile.h"
+#include "XFile/CImportXFileSteps.h"
+#include "XFile/XFile.h"
 
 #include <gtest/gtest.h>
 
@@ -527,7 +527,7 @@ TEST(ImportXFile, OutOfRangeIndicesAreCallerErrors)
     CImportXFile importer;
     ASSERT_EQ(importer.ImportFile(DataFile("TopLevelMesh.x")), kImportOK);
     const CFatalException e = FatalFrom([&] { Node(importer, 1); });
-    EXPECT_EQ(e.GetFile(), "Source/Render/CImportXFile");
+    EXPECT_EQ(e.GetFile(), "Source/XFile/CImportXFile");
     EXPECT_EQ(e.GetFunctions(), "gen::CImportXFile::GetNode <- ");
     SSubMesh s;
     EXPECT_THROW(importer.GetSubMesh(1, s, false), CFatalException);
@@ -549,7 +549,7 @@ TEST(ImportXFile, StepFailuresCarryTheirRecordedSites)
     SXGuid guid{};
     const CFatalException top = FatalFrom([&] { import_detail::GetXFileChild(enumerator, count, child, guid); });
     EXPECT_EQ(top.GetMessage(), "Invalid child ID");
-    EXPECT_EQ(top.GetFile(), "Source/Render/CImportXFile");
+    EXPECT_EQ(top.GetFile(), "Source/XFile/CImportXFile");
     EXPECT_EQ(top.GetLine(), 1529);
     EXPECT_EQ(top.GetFunctions(), "gen::CImportXFile::GetXFileChild <- ");
 

@@ -1,9 +1,9 @@
 // The distinct-material list, the split into single-material submeshes and
 // the output records.
 
-#include "Render/CImportXFile.h"
+#include "XFile/CImportXFile.h"
 
-#include "Render/CImportXFileSteps.h"
+#include "XFile/CImportXFileSteps.h"
 
 #include <cstring>
 #include <functional>

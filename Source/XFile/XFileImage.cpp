@@ -1,9 +1,9 @@
 // From a file image to a parsed document: the 16-byte header, the MSZIP
 // inflater for compressed files, then the tokenizer and parser.
 
-#include "Render/XFileDocument.h"
-#include "Render/XFileParser.h"
-#include "Render/XFileTokenizer.h"
+#include "XFile/XFileDocument.h"
+#include "XFile/XFileParser.h"
+#include "XFile/XFileTokenizer.h"
 
 #include <zlib.h>
 

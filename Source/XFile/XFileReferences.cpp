@@ -1,7 +1,7 @@
 // Resolving the references of a parsed file, and the checks that need them:
 // restricted templates, cycles and nesting depth.
 
-#include "Render/XFileDocument.h"
+#include "XFile/XFileDocument.h"
 
 #include <unordered_map>
 #include <unordered_set>

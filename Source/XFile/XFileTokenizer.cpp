@@ -1,4 +1,4 @@
-#include "Render/XFileTokenizer.h"
+#include "XFile/XFileTokenizer.h"
 
 #include <charconv>
 #include <cstring>

@@ -1,10 +1,10 @@
 // The public objects of the .x reader over a parsed document, and GUID
 // helpers.
 
-#include "Render/XFile.h"
+#include "XFile/XFile.h"
 
-#include "Render/XFileDocument.h"
-#include "Render/XFileTemplates.h"
+#include "XFile/XFileDocument.h"
+#include "XFile/XFileTemplates.h"
 
 #include <cstdio>
 #include <cstring>
