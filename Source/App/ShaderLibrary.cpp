@@ -214,6 +214,7 @@ SShaderFile* FileRecord(const std::string& fileName, EShaderStage stage)
     std::string text;
     if (!ReadText(path, text))
     {
+        SetLastShaderLog("cannot open " + path + "\n");
         ReportProblem(path, path + ": cannot be read");
         return nullptr;
     }

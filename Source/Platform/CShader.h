@@ -188,5 +188,8 @@ std::string FirstShaderError(const std::string& sourceName, const std::string& c
 // The text of the last shader compilation or link that failed, for a debug
 // log; never shown to the user.
 const std::string& LastShaderLog();
+// Replaces it (a failure met outside the compiler, such as a file that
+// cannot be read).
+void SetLastShaderLog(const std::string& text);
 
 } // namespace gen

@@ -22,8 +22,6 @@ namespace gen
 class CDeviceGL;
 class CTextureGL;
 
-void SetLastShaderLog(const std::string& text);
-
 // Compiles and links GLSL; false with the log in LastShaderLog().
 GLuint CompileGlslStage(GLenum type, const std::string& source, const std::string& name);
 GLuint LinkGlslProgram(GLuint vertex, GLuint fragment, const std::string& name);
