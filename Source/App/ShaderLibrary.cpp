@@ -302,9 +302,13 @@ void WatchShaderFiles(float frameTime)
         {
             continue;
         }
-        file.Stamp = stamp;
         std::string text;
-        if (ReadText(file.Path, text) && text != file.Source)
+        if (!ReadText(file.Path, text))
+        {
+            continue; // gone or locked while an editor saves it: look again next time
+        }
+        file.Stamp = stamp;
+        if (text != file.Source)
         {
             Reload(file, text);
         }
