@@ -1,11 +1,15 @@
 // A shader edited while the program runs, through the capture tool's loop: a
 // copy of the data folder, Tint selected, PP_Tint.psh replaced before frame
 // 20. A shader that compiles shows from that frame; one that does not keeps
-// the last good tint on screen and is named on the problem line.
+// the last good tint on screen and is named on the problem line. And the
+// compiled shaders outlive a device reset.
 #include "../../tools/capture/CaptureFrame.h"
 #include "App/AppFrame.h"
+#include "App/Device.h"
+#include "App/Input.h"
 #include "Common/Problems.h"
 #include "Effects/PostProcess.h"
+#include "Platform/CShader.h"
 
 #include <gtest/gtest.h>
 
@@ -124,6 +128,53 @@ TEST_F(LiveEdit, AShaderThatCompilesShowsAndOneThatDoesNotKeepsTheLastGoodVersio
         << "the tint before the edit is gone";
     EXPECT_EQ(ProblemOverlayLine().rfind("Source/Render/PP_Tint.psh(3): 'undefinedThing'", 0), 0u)
         << ProblemOverlayLine();
+}
+
+// F1 resets the device: the filters' shaders are released and loaded again,
+// and must come back as the same compiled objects rather than new ones.
+struct SResetFrame : CFrame
+{
+    int Frames = 0;
+    std::vector<CConstantTable*> Tables;
+    std::vector<unsigned> References;
+    bool WentFullScreen = false;
+
+    bool Continue() override
+    {
+        if (Frames == 1)
+        {
+            KeyDownEvent(kKeyF1);
+        }
+        else if (Frames == 2)
+        {
+            KeyUpEvent(kKeyF1);
+        }
+        return Frames < 4;
+    }
+    void Render(float) override
+    {
+        CConstantTable* table = GetFilterConstantTable(kTint);
+        Tables.push_back(table);
+        References.push_back(table ? table->GetRefCount() : 0);
+        WentFullScreen = WentFullScreen || FullScreen;
+    }
+    void Update(float) override { ++Frames; }
+};
+
+TEST(ShaderLibrary, AResetHandsOutTheShadersItCompiledBefore)
+{
+    SResetFrame frame;
+    SAppOptions app;
+    app.ClientWidth = 160;
+    app.ClientHeight = 120;
+    app.Headless = true;
+    app.Frame = &frame;
+    RunApplication(app);
+    ASSERT_EQ(frame.Tables.size(), 4u);
+    EXPECT_TRUE(frame.WentFullScreen);
+    ASSERT_NE(frame.Tables.front(), nullptr);
+    EXPECT_EQ(frame.Tables.back(), frame.Tables.front());
+    EXPECT_EQ(frame.References.back(), 2u); // the filter's and the library's
 }
 
 } // namespace
