@@ -15,6 +15,8 @@ namespace gen
 inline int ParseCommandLine(CLI::App& app, int argc, const char* const* argv)
 {
     app.set_version_flag("--version", TESSAVIN_VERSION);
+    // On Windows CLI11 would read "/name" as an option; here it is a path.
+    app.allow_windows_style_options(false);
     try
     {
         app.parse(argc, argv);

@@ -120,8 +120,8 @@ TEST_F(LiveEdit, AShaderThatCompilesShowsAndOneThatDoesNotKeepsTheLastGoodVersio
     EXPECT_EQ(red.Pixels[corner + 2], 0);
     EXPECT_TRUE(ProblemOverlayLine().empty());
 
-    fs::copy_file(Root / "Source/Render/PP_Tint.psh", Work / "Source/Render/PP_Tint.psh",
-                  fs::copy_options::overwrite_existing);
+    fs::remove(Work / "Source/Render/PP_Tint.psh"); // MinGW's copy_file cannot overwrite
+    fs::copy_file(Root / "Source/Render/PP_Tint.psh", Work / "Source/Render/PP_Tint.psh");
     const SShot broken = Run(kBroken);
     // The heat haze's moving bands differ between runs in a few pixels.
     EXPECT_LT(ChannelsOff(LowerHalf(broken), LowerHalf(tinted)), tinted.Pixels.size() / 200)

@@ -14,8 +14,8 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
+#include <fstream>
+#include <sstream>
 
 namespace gen
 {
@@ -51,6 +51,23 @@ void FloorFrame()
         Device->EndScene();
     }
     Device->Present();
+}
+
+// Writes source's bytes over destination in place, as an editor saves a
+// file. (MinGW's std::filesystem::copy_file refuses to overwrite.)
+bool CopyOver(const std::string& source, const std::string& destination)
+{
+    std::ifstream in(source, std::ios::binary);
+    if (!in)
+    {
+        return false;
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    std::ofstream out(destination, std::ios::binary | std::ios::trunc);
+    out << bytes.str();
+    out.close();
+    return static_cast<bool>(out);
 }
 
 } // namespace
@@ -179,13 +196,10 @@ void CCaptureFrame::ApplyReplacesDue()
     while (NextReplace < Options.Replaces.size() && Options.Replaces[NextReplace].Frame <= Frame)
     {
         const SReplaceEvent& e = Options.Replaces[NextReplace++];
-        std::error_code error;
-        std::filesystem::copy_file(e.Source, NativePath(e.Destination),
-                                   std::filesystem::copy_options::overwrite_existing, error);
-        if (error)
+        if (!CopyOver(e.Source, NativePath(e.Destination)))
         {
-            std::fprintf(stderr, "tessavin-capture: cannot copy %s over %s before frame %d: %s\n", e.Source.c_str(),
-                         e.Destination.c_str(), Frame, error.message().c_str());
+            std::fprintf(stderr, "tessavin-capture: cannot copy %s over %s before frame %d\n", e.Source.c_str(),
+                         e.Destination.c_str(), Frame);
             ++ReplaceFailures;
             continue;
         }
