@@ -18,6 +18,9 @@ namespace import_detail
 
 extern const char* const kImportFile; // "Source/XFile/CImportXFile"
 
+// What one import may make: vertex and index bytes, nodes and materials.
+constexpr std::uint64_t kMaxImportBytes = 256u << 20;
+
 // Template GUIDs the importer recognises.
 extern const SXGuid kGuidFrame;
 extern const SXGuid kGuidFrameTransformMatrix;

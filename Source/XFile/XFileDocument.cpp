@@ -27,12 +27,22 @@ std::string NameKey(const std::string& name)
     return key;
 }
 
+void STemplateSet::AddName(const std::string& name, std::uint32_t index)
+{
+    ByExactName[name] = index;
+    ByName.emplace(NameKey(name), index);
+}
+
 bool STemplateSet::FindName(const std::string& name, std::uint32_t& index) const
 {
-    const auto it = ByName.find(NameKey(name));
-    if (it == ByName.end())
+    auto it = ByExactName.find(name);
+    if (it == ByExactName.end())
     {
-        return false;
+        it = ByName.find(NameKey(name));
+        if (it == ByName.end())
+        {
+            return false;
+        }
     }
     index = it->second;
     return true;
@@ -49,17 +59,47 @@ bool STemplateSet::FindGuid(const SXGuid& guid, std::uint32_t& index) const
     return true;
 }
 
-bool SDocument::ChargeWalk(std::uint32_t object) const
+std::string PlaceText(const SPlaces& places, std::uint64_t place)
+{
+    std::string text = (places.Lines ? "line " : "byte ") + std::to_string(place);
+    if (places.Inflated)
+    {
+        text += places.Lines ? " of the inflated text" : " of the inflated data";
+    }
+    return text;
+}
+
+std::string ShownName(const std::string& name)
+{
+    constexpr std::size_t kShown = 60;
+    return name.size() <= kShown ? name : name.substr(0, kShown) + "...";
+}
+
+bool SDocument::ChargeWalk() const
 {
     const std::uint64_t maxObjects = kWalkObjectsBase + kWalkObjectsPerObject * Entries;
-    const std::uint64_t maxBytes = kWalkBytesBase + kWalkBytesPerByte * DataBytes;
-    if (WalkedObjects >= maxObjects || Objects[object].Data.size() > maxBytes - WalkedBytes)
+    if (WalkedObjects >= maxObjects)
     {
+        WalkError = "the walk through references reached " + std::to_string(maxObjects) +
+                    " objects; expected a file whose references do not fan out";
         return false;
     }
     ++WalkedObjects;
-    WalkedBytes += Objects[object].Data.size();
     return true;
+}
+
+void SDocument::DanglingError(std::uint32_t object, std::size_t slot) const
+{
+    const auto it = Dangling.find(DanglingKey(object, slot));
+    if (it == Dangling.end())
+    {
+        WalkError = "a reference names no object";
+        return;
+    }
+    const std::string& name = it->second.Name;
+    WalkError = PlaceText(Places, it->second.Place) + ": the reference {" +
+                (name.empty() ? "<GUID>" : ShownName(name)) +
+                "} names no object; expected the name or GUID of an object in the file";
 }
 
 } // namespace xfile_detail

@@ -64,8 +64,12 @@ int main(int argc, char** argv)
     app.Frame = &frame;
     gen::ShowSceneAreaFilters(!options.NoAreaFilters);
     gen::SetFramePassListener(&passes);
-    gen::RunApplication(app);
+    const int appStatus = gen::RunApplication(app);
     gen::SetFramePassListener(nullptr);
+    if (appStatus != 0)
+    {
+        return appStatus; // the start-up failure message has said why
+    }
 
     int status = 0;
     const int frames = frame.FramesRun();

@@ -1,6 +1,7 @@
 // xdump FILE: imports one .x file and prints what the importer made of it as
 // one JSON object on standard output. Always exits 0; the import result is
-// the "result" member. A fatal error inside the importer gives a "fatal"
+// the "result" member, and "reason" says why a failed import failed (empty
+// after success). A fatal error inside the importer gives a "fatal"
 // member (message, site and the guarded functions it passed) instead.
 
 #include "Common/CFatalException.h"
@@ -89,7 +90,9 @@ void Dump(const char* path)
 {
     gen::CImportXFile importer;
     const gen::EImportResult result = importer.ImportFile(path);
-    Print("{\"result\":%u,\"nodes\":[", static_cast<unsigned>(result));
+    Print("{\"result\":%u,\"reason\":", static_cast<unsigned>(result));
+    String(importer.GetErrorText());
+    Print(",\"nodes\":[");
     for (std::uint32_t i = 0; i < importer.GetNumNodes(); ++i)
     {
         gen::SMeshNode node;
@@ -156,7 +159,7 @@ int main(int argc, char** argv)
     }
     if (status > 0)
     {
-        std::printf("{\"result\":%u,\"nodes\":[],\"submeshes\":[],\"materials\":[]}\n",
+        std::printf("{\"result\":%u,\"reason\":\"no file named\",\"nodes\":[],\"submeshes\":[],\"materials\":[]}\n",
                     static_cast<unsigned>(gen::kImportNotXFile));
         return 0;
     }
