@@ -30,6 +30,17 @@ namespace fs = std::filesystem;
 constexpr const char* kSolidRed = "float4 main() : COLOR0\n{\n    return float4(1.0f, 0.0f, 0.0f, 1.0f);\n}\n";
 constexpr const char* kBroken = "float4 main() : COLOR0\n{\n    return float4(1.0f, 0.0f, undefinedThing, 1.0f);\n}\n";
 
+// The program's loop at 160x120 with frame in place of the scene's.
+void RunHeadless(CFrame& frame)
+{
+    SAppOptions app;
+    app.ClientWidth = 160;
+    app.ClientHeight = 120;
+    app.Headless = true;
+    app.Frame = &frame;
+    RunApplication(app);
+}
+
 class LiveEdit : public ::testing::Test
 {
 protected:
@@ -74,12 +85,7 @@ protected:
         EXPECT_TRUE(ParseCaptureOptions(static_cast<int>(argv.size()), argv.data(), options, error)) << error;
         FilterValues() = SFilterValues(); // each run's tint starts from the same hue
         CCaptureFrame frame(options, nullptr);
-        SAppOptions app;
-        app.ClientWidth = 160;
-        app.ClientHeight = 120;
-        app.Headless = true;
-        app.Frame = &frame;
-        RunApplication(app);
+        RunHeadless(frame);
         EXPECT_EQ(frame.FramesRun(), 30);
         EXPECT_EQ(frame.FailedReplaces(), 0);
         return frame.Shots().at(25);
@@ -164,12 +170,7 @@ struct SResetFrame : CFrame
 TEST(ShaderLibrary, AResetHandsOutTheShadersItCompiledBefore)
 {
     SResetFrame frame;
-    SAppOptions app;
-    app.ClientWidth = 160;
-    app.ClientHeight = 120;
-    app.Headless = true;
-    app.Frame = &frame;
-    RunApplication(app);
+    RunHeadless(frame);
     ASSERT_EQ(frame.Tables.size(), 4u);
     EXPECT_TRUE(frame.WentFullScreen);
     ASSERT_NE(frame.Tables.front(), nullptr);
