@@ -6,6 +6,7 @@
 
 #include "Platform/CWindow.h"
 #include "Platform/Conventions.h"
+#include "Platform/FramePacing.h"
 
 #include <SDL.h>
 
@@ -61,9 +62,10 @@ CDevice* CDevice::Create(CWindow& window, const SPresentParameters& params)
         return nullptr;
     }
     SDL_GL_MakeCurrent(sdlWindow, context);
-    if (epoxy_gl_version() < 33)
+    int major = 0, minor = 0;
+    if (!GlVersionSupported(major, minor))
     {
-        std::fprintf(stderr, "OpenGL 3.3 is needed, found %d.%d\n", epoxy_gl_version() / 10, epoxy_gl_version() % 10);
+        std::fprintf(stderr, "OpenGL %d.%d is needed, found %d.%d\n", kGlContextMajor, kGlContextMinor, major, minor);
         SDL_GL_DeleteContext(context);
         return nullptr;
     }
@@ -292,6 +294,7 @@ bool CDeviceGL::Present()
     glBlitFramebuffer(0, 0, static_cast<GLint>(BackWidth), static_cast<GLint>(BackHeight), 0, drawableHeight,
                       drawableWidth, 0, GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
     SDL_GL_SwapWindow(SdlWindow);
+    WaitForDisplayFrame();
     BindFramebuffer();
     return true;
 }
@@ -336,7 +339,7 @@ void CDeviceGL::Clear(std::uint32_t flags, std::uint32_t colour, float z, std::u
     if (flags & kClearZBuffer)
     {
         glDepthMask(GL_TRUE);
-        glClearDepth(static_cast<double>(std::min(std::max(z, 0.0f), 1.0f)));
+        GlClearDepth(std::min(std::max(z, 0.0f), 1.0f));
         mask |= GL_DEPTH_BUFFER_BIT;
     }
     if (flags & kClearStencil)

@@ -5,7 +5,7 @@
 #include "Platform/CDevice.h"
 #include "Platform/CShader.h"
 
-#include <epoxy/gl.h>
+#include "GlProfile.h"
 
 #include <map>
 #include <set>

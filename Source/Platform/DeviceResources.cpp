@@ -406,7 +406,12 @@ bool ElementFormat(std::uint8_t type, GLint& size, GLenum& glType, GLboolean& no
     case kDeclFloat2: size = 2; glType = GL_FLOAT; normalised = GL_FALSE; bytes = 8; return true;
     case kDeclFloat3: size = 3; glType = GL_FLOAT; normalised = GL_FALSE; bytes = 12; return true;
     case kDeclFloat4: size = 4; glType = GL_FLOAT; normalised = GL_FALSE; bytes = 16; return true;
-    case kDeclColour: size = GL_BGRA; glType = GL_UNSIGNED_BYTE; normalised = GL_TRUE; bytes = 4; return true;
+    case kDeclColour:
+        size = kGlBgraAttributeSize;
+        glType = GL_UNSIGNED_BYTE;
+        normalised = GL_TRUE;
+        bytes = 4;
+        return size != 0;
     case kDeclUByte4: size = 4; glType = GL_UNSIGNED_BYTE; normalised = GL_FALSE; bytes = 4; return true;
     default: return false;
     }
