@@ -160,7 +160,7 @@ bool CDeviceGL::CreateBackBuffer(std::uint32_t width, std::uint32_t height)
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_RGBA,
                  GL_UNSIGNED_BYTE, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
+    GlTextureAlphaOne();
     glBindTexture(GL_TEXTURE_2D, 0);
     glGenRenderbuffers(1, &DepthStencil);
     glBindRenderbuffer(GL_RENDERBUFFER, DepthStencil);

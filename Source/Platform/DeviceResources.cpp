@@ -84,7 +84,7 @@ CTextureGL::CTextureGL(CDeviceGL* device, std::uint32_t width, std::uint32_t hei
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
     if (format == kFormatX8R8G8B8)
     {
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
+        GlTextureAlphaOne();
     }
     glBindTexture(GL_TEXTURE_2D, 0);
     if (RenderTarget)

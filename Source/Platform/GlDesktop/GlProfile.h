@@ -24,6 +24,12 @@ inline bool GlVersionSupported(int& major, int& minor)
     return epoxy_gl_version() >= 33;
 }
 
+// The bound 2D texture reads alpha as 1 (X8 formats).
+inline void GlTextureAlphaOne()
+{
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
+}
+
 inline void GlClearDepth(float depth)
 {
     glClearDepth(static_cast<double>(depth));

@@ -24,6 +24,12 @@ inline bool GlVersionSupported(int& major, int& minor)
     return true;
 }
 
+// WebGL has no texture swizzles; X8 targets read alpha as 1 all the same, as
+// their alpha is cleared to 1 and never written.
+inline void GlTextureAlphaOne()
+{
+}
+
 inline void GlClearDepth(float depth)
 {
     glClearDepthf(depth);
