@@ -12,7 +12,9 @@ if(NOT TESSAVIN_WEB_PREFIX)
 endif()
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TESSAVIN_WEB_PREFIX)
 
-list(APPEND CMAKE_FIND_ROOT_PATH ${TESSAVIN_WEB_PREFIX})
+# Ours first: emscripten's system folder has an SDL2 package of its own (a
+# port it would download).
+list(PREPEND CMAKE_FIND_ROOT_PATH ${TESSAVIN_WEB_PREFIX})
 set(CMAKE_PREFIX_PATH ${TESSAVIN_WEB_PREFIX})
 
 # pkg-config sees the browser libraries only.

@@ -99,7 +99,7 @@ bool CDeviceGL::Initialise(const SPresentParameters& params)
         glBindSampler(unit, Samplers[unit]);
     }
     glFrontFace(GL_CCW); // see Conventions.h
-    glDepthRange(0.0, 1.0);
+    GlDepthRange(0.0f, 1.0f);
     if (!params.Windowed && !Window.SetFullScreen(true))
     {
         return false;

@@ -141,6 +141,8 @@ public:
     std::uint32_t MaxIndexOverall() const { return LargestIndex; }
 
 private:
+    void BindForUpload();
+
     GLuint Name = 0;
     EFormat Format;
     std::vector<std::uint8_t> Shadow;

@@ -203,9 +203,17 @@ CIndexBufferGL::CIndexBufferGL(CDeviceGL* device, std::uint32_t length, EFormat 
     : CDeviceChild(device), Format(format), Shadow(length, 0)
 {
     glGenBuffers(1, &Name);
-    glBindBuffer(GL_COPY_WRITE_BUFFER, Name);
-    glBufferData(GL_COPY_WRITE_BUFFER, static_cast<GLsizeiptr>(length), nullptr, GL_STATIC_DRAW);
-    glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+    BindForUpload();
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(length), nullptr, GL_STATIC_DRAW);
+}
+
+// Index data goes in through the element binding of the device's own vertex
+// array, which every indexed draw sets again: WebGL lets a buffer that was
+// ever bound elsewhere never serve as indices.
+void CIndexBufferGL::BindForUpload()
+{
+    glBindVertexArray(GetDeviceGL()->GetVertexArray());
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, Name);
 }
 
 CIndexBufferGL::~CIndexBufferGL()
@@ -228,9 +236,8 @@ bool CIndexBufferGL::Unlock()
         return false;
     }
     Locked = false;
-    glBindBuffer(GL_COPY_WRITE_BUFFER, Name);
-    glBufferSubData(GL_COPY_WRITE_BUFFER, LockOffset, LockSize, Shadow.data() + LockOffset);
-    glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+    BindForUpload();
+    glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, LockOffset, LockSize, Shadow.data() + LockOffset);
     const std::uint32_t indexSize = Format == kFormatIndex16 ? 2 : 4;
     LargestIndex = MaxIndex(0, static_cast<std::uint32_t>(Shadow.size()) / indexSize);
     return true;

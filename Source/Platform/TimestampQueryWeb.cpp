@@ -16,7 +16,7 @@ namespace
 // The queries live in a JavaScript table; 0 is no query.
 EM_JS(int, WebTimerAvailable, (), {
     return GLctx && GLctx.getExtension('EXT_disjoint_timer_query_webgl2') &&
-        GLctx.getQuery(0x88BF /* TIMESTAMP_EXT */, 0x8864 /* QUERY_COUNTER_BITS_EXT */) > 0 ? 1 : 0;
+        GLctx.getQuery(0x8E28 /* TIMESTAMP_EXT */, 0x8864 /* QUERY_COUNTER_BITS_EXT */) > 0 ? 1 : 0;
 });
 EM_JS(int, WebTimerCreate, (), {
     Module.tessavinQueries = Module.tessavinQueries || [null];
@@ -28,7 +28,7 @@ EM_JS(void, WebTimerDelete, (int id), {
     Module.tessavinQueries[id] = null;
 });
 EM_JS(void, WebTimerIssue, (int id), {
-    GLctx.getExtension('EXT_disjoint_timer_query_webgl2').queryCounterEXT(Module.tessavinQueries[id], 0x88BF);
+    GLctx.getExtension('EXT_disjoint_timer_query_webgl2').queryCounterEXT(Module.tessavinQueries[id], 0x8E28 /* TIMESTAMP_EXT */);
 });
 // Nanoseconds, or -1 while the result is not there (or a disjoint event
 // made it meaningless).

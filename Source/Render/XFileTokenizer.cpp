@@ -1,8 +1,11 @@
 #include "Render/XFileTokenizer.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
 
 namespace gen
 {
@@ -22,6 +25,23 @@ std::uint16_t ReadU16(const std::uint8_t* p)
 
 namespace
 {
+
+// A plain decimal number (digits, one point, an exponent) as double.
+bool ParseDecimal(const char* first, const char* last, double& value)
+{
+#if defined(__cpp_lib_to_chars)
+    const auto r = std::from_chars(first, last, value);
+    return r.ec == std::errc() && r.ptr == last;
+#else
+    // Standard libraries without floating-point from_chars (emscripten's
+    // libc++): strtod on a terminated copy; the program keeps the C locale.
+    const std::string text(first, last);
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end == text.c_str() + text.size() && errno != ERANGE;
+#endif
+}
 
 struct SKeyword
 {
@@ -344,8 +364,7 @@ bool CTokenizer::LexNumber(SToken& t)
     if (isFloat)
     {
         double value = 0;
-        const auto r = std::from_chars(first, last, value);
-        if (r.ec != std::errc() || r.ptr != last)
+        if (!ParseDecimal(first, last, value))
         {
             t.Kind = kTokError;
             return true;

@@ -42,14 +42,15 @@ EM_JS(void, PagePublishCapture, (const char* folder, int status), {
     var dir = UTF8ToString(folder);
     var shots = {};
     FS.readdir(dir).forEach(function(name) {
-        var match = /^frame-(\d+)\.png$/.exec(name);
-        if (!match) return;
+        // (No regular expression: EM_JS code is a C string, which eats backslashes.)
+        if (name.indexOf('frame-') !== 0 || name.slice(-4) !== '.png') return;
+        var frame = parseInt(name.slice(6, -4), 10);
         var bytes = FS.readFile(dir + '/' + name);
         var text = '';
         for (var i = 0; i < bytes.length; i += 0x8000) {
             text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
         }
-        shots[parseInt(match[1], 10)] = 'data:image/png;base64,' + btoa(text);
+        shots[frame] = 'data:image/png;base64,' + btoa(text);
     });
     var stats = null;
     try {

@@ -35,4 +35,9 @@ inline void GlClearDepth(float depth)
     glClearDepth(static_cast<double>(depth));
 }
 
+inline void GlDepthRange(float nearZ, float farZ)
+{
+    glDepthRange(static_cast<double>(nearZ), static_cast<double>(farZ));
+}
+
 } // namespace gen

@@ -35,4 +35,9 @@ inline void GlClearDepth(float depth)
     glClearDepthf(depth);
 }
 
+inline void GlDepthRange(float nearZ, float farZ)
+{
+    glDepthRangef(nearZ, farZ);
+}
+
 } // namespace gen
