@@ -7,7 +7,7 @@
 
 #include "Data/CParseLevel.h"
 #include "Entities/CEntityManager.h"
-#include "Render/CImportXFile.h"
+#include "XFile/CImportXFile.h"
 #include "XWriter.h"
 
 #include <benchmark/benchmark.h>

@@ -3,6 +3,8 @@
 #include "App/CTimer.h"
 #include "App/Device.h"
 #include "App/Input.h"
+#include "Common/Message.h"
+#include "Common/StartFailure.h"
 #include "Effects/PostProcess.h"
 #include "Platform/CWindow.h"
 #include "Scene/Scene.h"
@@ -118,6 +120,7 @@ int RunApplication(const SAppOptions& options)
 {
     const bool videoStarted = InitVideo(options.Headless);
     InstallMessageBoxes(options.Headless || !videoStarted || IsHeadlessVideo());
+    bool started = false;
 
     {
         CWindow window;
@@ -131,12 +134,19 @@ int RunApplication(const SAppOptions& options)
             }
         }
 
-        // A failed step skips straight to shutdown; the window stays hidden.
-        if (D3DSetup(window) && SceneSetup() && SetupPostProcessing())
+        // A failed step skips straight to shutdown; the window stays hidden,
+        // and the user is told which step failed on which file, and why.
+        ResetStartFailure();
+        started = D3DSetup(window) && SceneSetup() && SetupPostProcessing();
+        if (started)
         {
             window.Show();
             CFrame sceneFrame;
             RunLoop(window, options.Frame ? *options.Frame : sceneFrame);
+        }
+        else
+        {
+            ShowMessage(StartFailureMessage(), kStartFailureCaption);
         }
 
         ReleasePostProcessing();
@@ -145,7 +155,7 @@ int RunApplication(const SAppOptions& options)
         gMainWindow = nullptr;
     }
     QuitVideo();
-    return 0;
+    return started ? 0 : 1;
 }
 
 } // namespace gen

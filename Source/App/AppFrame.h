@@ -40,8 +40,8 @@ struct SAppOptions
     CFrame* Frame = nullptr;
 };
 
-// Runs the program; returns its exit code (always 0, also after a failed
-// start-up step, which skips to shutdown without showing the window).
+// Runs the program; returns its exit code: 0, or 1 after a failed start-up
+// step, which shows why and skips to shutdown without showing the window.
 int RunApplication(const SAppOptions& options);
 
 // The main window while RunApplication runs (null otherwise).

@@ -1,5 +1,8 @@
 #include "App/Device.h"
 
+#include "Common/Problems.h"
+#include "Common/StartFailure.h"
+
 namespace gen
 {
 
@@ -48,13 +51,20 @@ bool D3DSetup(CWindow& window)
     ViewportHeight = params.BackBufferHeight;
     FullScreen = false;
 
+    const int problemsBefore = ProblemCount();
     Device = CDevice::Create(window, params);
     if (!Device)
     {
+        NoteStartFailure(kStepDevice, "", StartFailureReason("", problemsBefore, "no OpenGL 3.3 device"));
         return false;
     }
     FreshDeviceSteps();
-    return CreateOverlayFont();
+    if (!CreateOverlayFont())
+    {
+        NoteStartFailure(kStepFont, "", StartFailureReason("", problemsBefore, "no system font opens"));
+        return false;
+    }
+    return true;
 }
 
 void D3DShutdown()

@@ -1,6 +1,8 @@
 #include "Data/CParseXML.h"
 
 #include "Common/CFatalException.h"
+#include "Common/FileProblem.h"
+#include "Common/Problems.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -53,6 +55,7 @@ bool CParseXML::ParseFile(const std::string& fileName, std::size_t bufferSize)
     std::unique_ptr<std::FILE, SFileCloser> file(std::fopen(fileName.c_str(), "r"));
     if (!file)
     {
+        ReportFileProblem(fileName, FileProblemOr(fileName, "the file cannot be opened"));
         return false;
     }
 
@@ -64,6 +67,7 @@ bool CParseXML::ParseFile(const std::string& fileName, std::size_t bufferSize)
         // of the file; without this check the loop would not end.
         if (std::ferror(file.get()))
         {
+            ReportFileProblem(fileName, FileProblemOr(fileName, "the file cannot be read"));
             return false;
         }
         const int isFinal = std::feof(file.get()) ? 1 : 0;
@@ -79,6 +83,9 @@ bool CParseXML::ParseFile(const std::string& fileName, std::size_t bufferSize)
             std::printf("Parse error at line: %lu : %s\n",
                         static_cast<unsigned long>(XML_GetCurrentLineNumber(Parser)), message ? message : "");
             std::fflush(stdout);
+            ReportFileProblem(fileName, "parse error at line " +
+                                            std::to_string(XML_GetCurrentLineNumber(Parser)) + ": " +
+                                            (message ? message : ""));
             return false;
         }
     }

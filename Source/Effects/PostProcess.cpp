@@ -2,6 +2,8 @@
 
 #include "App/Device.h"
 #include "App/Input.h"
+#include "Common/Problems.h"
+#include "Common/StartFailure.h"
 #include "Effects/FramePass.h"
 #include "Scene/CCamera.h"
 
@@ -236,6 +238,46 @@ void SetSceneDrawFunction(TSceneDrawFunction draw)
     SceneDraw = draw;
 }
 
+namespace
+{
+
+// The back buffer and the two textures the scene is drawn into.
+bool CreateSceneTargets()
+{
+    BackBufferSurface = Device->GetRenderTarget(0);
+    if (!BackBufferSurface)
+    {
+        return false;
+    }
+    SceneTexture = Device->CreateTexture(ViewportWidth, ViewportHeight, 1, kUsageRenderTarget, kFormatX8R8G8B8,
+                                         kPoolDefault);
+    SceneSurface = SceneTexture ? SceneTexture->GetSurfaceLevel(0) : nullptr;
+    if (!SceneSurface)
+    {
+        return false;
+    }
+    PolySceneTexture = Device->CreateTexture(ViewportWidth, ViewportHeight, 1, kUsageRenderTarget,
+                                             kFormatX8R8G8B8, kPoolDefault);
+    PolySceneSurface = PolySceneTexture ? PolySceneTexture->GetSurfaceLevel(0) : nullptr;
+    return PolySceneSurface != nullptr;
+}
+
+// One of the filters' own textures from the media folder.
+bool LoadFilterTexture(const char* name, CTexture*& texture)
+{
+    const std::string path = kMediaFolder + std::string(name);
+    const int problemsBefore = ProblemCount();
+    texture = Device->CreateTextureFromFile(path);
+    if (!texture)
+    {
+        NoteStartFailure(kStepTexture, path, StartFailureReason(path, problemsBefore, "it cannot be decoded"));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool SetupPostProcessing()
 {
     // A second set-up without a release in between must not strand the
@@ -246,57 +288,23 @@ bool SetupPostProcessing()
         return false;
     }
 
-    BackBufferSurface = Device->GetRenderTarget(0);
-    if (!BackBufferSurface)
+    if (!CreateSceneTargets())
     {
+        NoteStartFailure(kStepDevice, "", "the scene's render targets cannot be created");
         return false;
     }
-
-    SceneTexture = Device->CreateTexture(ViewportWidth, ViewportHeight, 1, kUsageRenderTarget, kFormatX8R8G8B8,
-                                         kPoolDefault);
-    if (!SceneTexture)
-    {
-        return false;
-    }
-    SceneSurface = SceneTexture->GetSurfaceLevel(0);
-    if (!SceneSurface)
-    {
-        return false;
-    }
-
-    PolySceneTexture = Device->CreateTexture(ViewportWidth, ViewportHeight, 1, kUsageRenderTarget,
-                                             kFormatX8R8G8B8, kPoolDefault);
-    if (!PolySceneTexture)
-    {
-        return false;
-    }
-    PolySceneSurface = PolySceneTexture->GetSurfaceLevel(0);
-    if (!PolySceneSurface)
-    {
-        return false;
-    }
-
     for (int filter = 0; filter < kNumPostProcesses; ++filter)
     {
+        const int problemsBefore = ProblemCount();
         if (!LoadPixelShader(kFilterFiles[filter], FilterShaders[filter], FilterConstants[filter]))
         {
+            const std::string path = kShaderFolder + std::string(kFilterFiles[filter]);
+            NoteStartFailure(kStepShader, path, StartFailureReason(path, problemsBefore, "it does not compile"));
             return false;
         }
     }
-
-    const std::string media = kMediaFolder;
-    NoiseTexture = Device->CreateTextureFromFile(media + "Noise.png");
-    if (!NoiseTexture)
-    {
-        return false;
-    }
-    BurnTexture = Device->CreateTextureFromFile(media + "Burn.png");
-    if (!BurnTexture)
-    {
-        return false;
-    }
-    DistortTexture = Device->CreateTextureFromFile(media + "Distort.png");
-    return DistortTexture != nullptr;
+    return LoadFilterTexture("Noise.png", NoiseTexture) && LoadFilterTexture("Burn.png", BurnTexture) &&
+           LoadFilterTexture("Distort.png", DistortTexture);
 }
 
 void ReleasePostProcessing()

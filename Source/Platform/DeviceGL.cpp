@@ -4,6 +4,7 @@
 
 #include "Platform/DeviceGL.h"
 
+#include "Common/Problems.h"
 #include "Platform/CWindow.h"
 #include "Platform/Conventions.h"
 #include "Platform/FramePacing.h"
@@ -51,21 +52,32 @@ namespace gen
 CDevice* CDevice::Create(CWindow& window, const SPresentParameters& params)
 {
     SDL_Window* sdlWindow = window.GetSdlWindow();
-    if (!sdlWindow || params.BackBufferWidth == 0 || params.BackBufferHeight == 0)
+    if (!sdlWindow)
     {
+        ReportProblem("device", "no window to draw into: " + std::string(SDL_GetError()));
+        return nullptr;
+    }
+    if (params.BackBufferWidth == 0 || params.BackBufferHeight == 0)
+    {
+        ReportProblem("device", "the window has no client area to draw into");
         return nullptr;
     }
     SDL_GLContext context = SDL_GL_CreateContext(sdlWindow);
     if (!context)
     {
-        std::fprintf(stderr, "OpenGL context: %s\n", SDL_GetError());
+        ReportProblem("device", "no OpenGL context: " + std::string(SDL_GetError()));
         return nullptr;
     }
     SDL_GL_MakeCurrent(sdlWindow, context);
     int major = 0, minor = 0;
     if (!GlVersionSupported(major, minor))
     {
+<<<<<<< HEAD
         std::fprintf(stderr, "OpenGL %d.%d is needed, found %d.%d\n", kGlContextMajor, kGlContextMinor, major, minor);
+=======
+        ReportProblem("device", "OpenGL 3.3 is needed, found " + std::to_string(epoxy_gl_version() / 10) + "." +
+                                    std::to_string(epoxy_gl_version() % 10));
+>>>>>>> main
         SDL_GL_DeleteContext(context);
         return nullptr;
     }

@@ -3,6 +3,8 @@
 
 #include "Platform/DeviceGL.h"
 
+#include "Common/FileProblem.h"
+#include "Common/ImageHeader.h"
 #include "Common/Path.h"
 #include "Platform/Conventions.h"
 
@@ -335,11 +337,46 @@ CTexture* CDeviceGL::CreateTextureFromPixels(std::uint32_t width, std::uint32_t 
     return texture;
 }
 
+namespace
+{
+
+// Decoded images larger than this are refused whatever the device allows.
+constexpr std::uint64_t kMaxDecodedImageBytes = std::uint64_t(256) << 20;
+
+// Empty when the image at path may be decoded: its header, where we can read
+// one, claims a size the device can take.
+std::string ImageHeaderProblem(const std::string& path)
+{
+    SImageSize size;
+    switch (ReadImageFileHeader(path, size))
+    {
+    case kHeaderUnknown:
+        return "";
+    case kHeaderBroken:
+        return "its header is cut short or invalid";
+    case kHeaderRead:
+        break;
+    }
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    return ImageSizeProblem(size, static_cast<std::uint32_t>(std::max(maxSide, 1)), kMaxDecodedImageBytes);
+}
+
+} // namespace
+
 CTexture* CDeviceGL::CreateTextureFromFile(const std::string& path)
 {
-    SDL_Surface* loaded = IMG_Load(NativePath(path).c_str());
+    const std::string nativePath = NativePath(path);
+    const std::string refused = ImageHeaderProblem(nativePath);
+    if (!refused.empty())
+    {
+        ReportFileProblem(nativePath, refused);
+        return nullptr;
+    }
+    SDL_Surface* loaded = IMG_Load(nativePath.c_str());
     if (!loaded)
     {
+        ReportFileProblem(nativePath, FileProblemOr(nativePath, IMG_GetError()));
         return nullptr;
     }
     SDL_Surface* converted = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGBA32, 0);

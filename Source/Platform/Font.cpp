@@ -2,6 +2,8 @@
 // drawn as screen-aligned quads with their own small GL program.
 
 #include "Platform/CFont.h"
+
+#include "Common/Problems.h"
 #include "Platform/DeviceGL.h"
 #include "Platform/FontLocator.h"
 
@@ -119,7 +121,7 @@ public:
         TTF_Font* font = OpenSystemFont(face, weight >= 600, cell, data);
         if (!font)
         {
-            std::fprintf(stderr, "No font could be opened: %s\n", TTF_GetError());
+            ReportProblem("font", "no system font for \"" + face + "\" opens: " + std::string(TTF_GetError()));
             return false;
         }
         LineHeight = TTF_FontHeight(font);

@@ -75,6 +75,11 @@ bool IsSystemKey(int virtualKey, std::uint16_t sdlModifiers)
     return virtualKey == kF10 || ((sdlModifiers & KMOD_ALT) != 0 && (sdlModifiers & KMOD_CTRL) == 0);
 }
 
+bool KeyEventReachesTable(int virtualKey, std::uint16_t sdlModifiers, bool keyDown)
+{
+    return virtualKey != 0 && (!keyDown || !IsSystemKey(virtualKey, sdlModifiers));
+}
+
 int VirtualKeyFromSdlMouseButton(std::uint8_t button)
 {
     switch (button)

@@ -19,6 +19,11 @@ int VirtualKeyFromSdl(std::int32_t sdlKeycode);
 // sdlModifiers is an SDL_Keymod (SDL_KeyboardEvent.keysym.mod).
 bool IsSystemKey(int virtualKey, std::uint16_t sdlModifiers);
 
+// Whether a key event goes to the key table: system key-downs stay out, but
+// every key-up goes in, so a key released while Alt is held is released (a
+// key-up for a key the table holds as up changes nothing).
+bool KeyEventReachesTable(int virtualKey, std::uint16_t sdlModifiers, bool keyDown);
+
 // SDL mouse button (SDL_BUTTON_LEFT ...) to 1 (left), 2 (right), 4 (middle);
 // 0 for others.
 int VirtualKeyFromSdlMouseButton(std::uint8_t button);

@@ -295,7 +295,7 @@ bool CWindow::PollEvent(SWindowEvent& event)
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             event.Code = VirtualKeyFromSdl(e.key.keysym.sym);
-            if (event.Code != 0 && !IsSystemKey(event.Code, e.key.keysym.mod))
+            if (KeyEventReachesTable(event.Code, e.key.keysym.mod, e.type == SDL_KEYDOWN))
             {
                 event.Type = e.type == SDL_KEYDOWN ? kEventKeyDown : kEventKeyUp;
                 return true;

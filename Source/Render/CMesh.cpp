@@ -1,7 +1,9 @@
 #include "Render/CMesh.h"
 
+#include "Common/FileProblem.h"
 #include "Common/Message.h"
 #include "Common/Path.h"
+#include "Common/Problems.h"
 
 #include <algorithm>
 #include <cstring>
@@ -20,6 +22,17 @@ float PositionLength(const std::uint8_t* vertex)
     std::memcpy(p, vertex, sizeof(p));
     return CVector3(p[0], p[1], p[2]).Length();
 }
+
+const char* ImportResultWords(EImportResult result)
+{
+    switch (result)
+    {
+    case kImportOutOfMemory: return "it needs more memory than there is";
+    case kImportNotXFile: return "not an X file";
+    case kImportBadData: return "its content is invalid, inconsistent or beyond a limit";
+    default: return "the X-file reader refused it";
+    }
+}
 } // namespace
 
 CMesh::CMesh(std::unique_ptr<CMeshDevice> deviceHalf)
@@ -36,8 +49,11 @@ bool CMesh::Load(const std::string& fileName)
 {
     const std::string path = kMediaFolder + fileName;
     const std::string nativePath = NativePath(path);
+    // No message box for a file that is missing or not an X file, but a
+    // line that says which one and why.
     if (!IsXFile(nativePath))
     {
+        ReportFileProblem(nativePath, FileProblemOr(nativePath, "not an X file (it does not begin with \"xof \")"));
         return false;
     }
 
@@ -49,6 +65,8 @@ bool CMesh::Load(const std::string& fileName)
         {
             ShowMessage("Error loading mesh " + path, "Mesh Error");
         }
+        const std::string& why = importer.GetErrorText();
+        ReportFileProblem(nativePath, why.empty() ? ImportResultWords(result) : why);
         return false;
     }
 
@@ -56,9 +74,14 @@ bool CMesh::Load(const std::string& fileName)
     {
         Destroy();
     }
+    const int problemsBefore = ProblemCount();
     if (!LoadImported(importer))
     {
         Destroy();
+        if (ProblemCount() == problemsBefore) // else a shader or texture has named itself
+        {
+            ReportFileProblem(nativePath, "its meshes or materials cannot be made ready for drawing");
+        }
         return false;
     }
     Loaded = true;

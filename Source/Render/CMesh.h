@@ -10,7 +10,7 @@
 // data only, and Render draws nothing.
 
 #include "Math/CMatrix4x4.h"
-#include "Render/CImportXFile.h"
+#include "XFile/CImportXFile.h"
 
 #include <cstdint>
 #include <memory>

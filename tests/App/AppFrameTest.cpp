@@ -110,13 +110,18 @@ int RunApplication(STestOptions& options)
     return RunApplication(static_cast<const SAppOptions&>(options));
 }
 
-// Skips the test when the program could not create its device.
-#define RUN_OR_SKIP(options)                                                                                           \
-    EXPECT_EQ(RunApplication(options), 0);                                                                             \
-    if (Count("SceneSetup") == 0)                                                                                      \
+// Runs the program expecting exit code status; skips the test when the
+// program could not create its device.
+#define RUN_OR_SKIP_WITH(options, status)                                                                              \
     {                                                                                                                  \
-        GTEST_SKIP() << "no OpenGL 3.3 device";                                                                        \
+        const int exitCode = RunApplication(options);                                                                  \
+        if (Count("SceneSetup") == 0)                                                                                  \
+        {                                                                                                              \
+            GTEST_SKIP() << "no OpenGL 3.3 device";                                                                    \
+        }                                                                                                              \
+        EXPECT_EQ(exitCode, status);                                                                                   \
     }
+#define RUN_OR_SKIP(options) RUN_OR_SKIP_WITH(options, 0)
 
 class AppFrame : public ::testing::Test
 {
@@ -137,21 +142,26 @@ protected:
     STestOptions Options;
 };
 
-TEST_F(AppFrame, WithoutADeviceShutdownStillRunsAndTheExitCodeIsZero)
+TEST_F(AppFrame, WithoutADeviceShutdownStillRunsAndTheFailureIsExplained)
 {
     // The dummy video driver has no OpenGL: the device cannot be created.
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "dummy", SDL_HINT_OVERRIDE);
     Options.Headless = false;
-    EXPECT_EQ(RunApplication(Options), 0);
+    testing::internal::CaptureStderr(); // no display: the message goes to standard error
+    EXPECT_EQ(RunApplication(Options), 1);
+    const std::string message = testing::internal::GetCapturedStderr();
     SDL_ResetHint(SDL_HINT_VIDEODRIVER);
     EXPECT_EQ(gCalls, (std::vector<std::string>{"ReleasePostProcessing", "SceneShutdown"}));
     EXPECT_EQ(Device, nullptr);
+    EXPECT_NE(message.find("Start-up Error: Tessavin could not start: creating the graphics device failed."),
+              std::string::npos)
+        << message;
 }
 
 TEST_F(AppFrame, AFailedSetUpEndsStartUpBeforeAnyFrame)
 {
     gFilterShader = "NoSuchShader.psh";
-    RUN_OR_SKIP(Options);
+    RUN_OR_SKIP_WITH(Options, 1);
     EXPECT_EQ(gCalls, (std::vector<std::string>{"SceneSetup", "SetupPostProcessing", "ReleasePostProcessing",
                                                 "SceneShutdown"}));
     EXPECT_NE(LastShaderLog().find("NoSuchShader.psh"), std::string::npos);
@@ -161,7 +171,7 @@ TEST_F(AppFrame, AFailedSetUpEndsStartUpBeforeAnyFrame)
     // A failed scene set-up skips the post-processing set-up.
     gCalls.clear();
     gSceneSetupResult = false;
-    EXPECT_EQ(RunApplication(Options), 0);
+    EXPECT_EQ(RunApplication(Options), 1);
     EXPECT_EQ(gCalls, (std::vector<std::string>{"SceneSetup", "ReleasePostProcessing", "SceneShutdown"}));
 }
 

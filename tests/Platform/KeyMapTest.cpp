@@ -30,7 +30,7 @@ TEST(KeyMap, KeysAndButtonsTakeTheirVirtualKeyCodes)
     }
 }
 
-TEST(KeyMap, SystemKeysAreF10AndKeysWithAltButNotCtrl)
+TEST(KeyMap, SystemKeyDownsStayOutOfTheTableButEveryKeyUpGoesIn)
 {
     const struct
     {
@@ -46,7 +46,11 @@ TEST(KeyMap, SystemKeysAreF10AndKeysWithAltButNotCtrl)
     for (const auto& c : cases)
     {
         EXPECT_EQ(IsSystemKey(c.Key, c.Modifiers), c.System) << c.Key << " with modifiers " << c.Modifiers;
+        EXPECT_EQ(KeyEventReachesTable(c.Key, c.Modifiers, true), !c.System) << c.Key << " down, " << c.Modifiers;
+        // W pressed, Alt pressed, W released: the release must not be lost.
+        EXPECT_TRUE(KeyEventReachesTable(c.Key, c.Modifiers, false)) << c.Key << " up, " << c.Modifiers;
     }
+    EXPECT_FALSE(KeyEventReachesTable(0, KMOD_NONE, false));
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 // relies on; and the generator reproduces the committed files byte for byte.
 #include "Data/CParseLevel.h"
 #include "Entities/CEntityManager.h"
-#include "Render/CImportXFile.h"
+#include "XFile/CImportXFile.h"
 #include "Render/CMesh.h"
 #include "Render/RenderMethodInfo.h"
 

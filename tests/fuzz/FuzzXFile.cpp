@@ -4,8 +4,8 @@
 // tests/data), e.g.:
 //   fuzz_xfile -dict=tests/fuzz/xfile.dict tests/fuzz/corpus-xfile tests/data
 
-#include "Render/CImportXFile.h"
-#include "Render/XFile.h"
+#include "XFile/CImportXFile.h"
+#include "XFile/XFile.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -47,6 +47,10 @@ void Walk(gen::CXFileData* d)
             Walk(c);
             c->Release();
         }
+        else if (d->GetErrorText().empty() || d->GetPlace().empty())
+        {
+            __builtin_trap(); // every refusal says why
+        }
     }
 }
 
@@ -61,7 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const gen::SXMemory memory{data, size};
     gen::CXFileEnumObject* e = nullptr;
-    if (file->CreateEnumObject(&memory, gen::kXLoadFromMemory, &e) == gen::kXOK)
+    const gen::XResult parsed = file->CreateEnumObject(&memory, gen::kXLoadFromMemory, &e);
+    if (parsed != gen::kXOK && file->GetErrorText().empty())
+    {
+        __builtin_trap(); // every refusal says why
+    }
+    if (parsed == gen::kXOK)
     {
         std::size_t n = 0;
         e->GetChildren(&n);
@@ -79,7 +88,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     file->Release();
 
     gen::CImportXFile importer;
-    if (importer.ImportMemory(data, size) == gen::kImportOK)
+    const gen::EImportResult imported = importer.ImportMemory(data, size);
+    if ((imported == gen::kImportOK) != importer.GetErrorText().empty())
+    {
+        __builtin_trap(); // a reason exactly when the import fails
+    }
+    if (imported == gen::kImportOK)
     {
         for (std::uint32_t i = 0; i < importer.GetNumSubMeshes(); ++i)
         {

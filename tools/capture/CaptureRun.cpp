@@ -54,8 +54,12 @@ int RunCapture(const SCaptureOptions& options)
     app.Frame = &frame;
     ShowSceneAreaFilters(!options.NoAreaFilters);
     SetFramePassListener(&passes);
-    RunApplication(app);
+    const int appStatus = RunApplication(app);
     SetFramePassListener(nullptr);
+    if (appStatus != 0)
+    {
+        return appStatus; // the start-up failure message has said why
+    }
 
     int status = 0;
     const int frames = frame.FramesRun();

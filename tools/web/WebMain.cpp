@@ -68,9 +68,9 @@ int RunProgram()
     gen::SAppOptions options;
     options.ClientWidth = 800;
     options.ClientHeight = 600;
-    gen::RunApplication(options);
-    PageEnded(0, "");
-    return 0;
+    const int status = gen::RunApplication(options);
+    PageEnded(status, "");
+    return status;
 }
 
 int RunPageCapture(const std::string& query)

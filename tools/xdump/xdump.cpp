@@ -1,10 +1,11 @@
 // xdump FILE: imports one .x file and prints what the importer made of it as
 // one JSON object on standard output. Always exits 0; the import result is
-// the "result" member. A fatal error inside the importer gives a "fatal"
+// the "result" member, and "reason" says why a failed import failed (empty
+// after success). A fatal error inside the importer gives a "fatal"
 // member (message, site and the guarded functions it passed) instead.
 
 #include "Common/CFatalException.h"
-#include "Render/CImportXFile.h"
+#include "XFile/CImportXFile.h"
 #include "Render/RenderMethodInfo.h"
 
 #include <cmath>
@@ -88,7 +89,9 @@ void Dump(const char* path)
 {
     gen::CImportXFile importer;
     const gen::EImportResult result = importer.ImportFile(path);
-    Print("{\"result\":%u,\"nodes\":[", static_cast<unsigned>(result));
+    Print("{\"result\":%u,\"reason\":", static_cast<unsigned>(result));
+    String(importer.GetErrorText());
+    Print(",\"nodes\":[");
     for (std::uint32_t i = 0; i < importer.GetNumNodes(); ++i)
     {
         gen::SMeshNode node;
@@ -148,7 +151,7 @@ int main(int argc, char** argv)
     if (argc != 2)
     {
         std::fprintf(stderr, "usage: xdump FILE\n");
-        std::printf("{\"result\":%u,\"nodes\":[],\"submeshes\":[],\"materials\":[]}\n",
+        std::printf("{\"result\":%u,\"reason\":\"no file named\",\"nodes\":[],\"submeshes\":[],\"materials\":[]}\n",
                     static_cast<unsigned>(gen::kImportNotXFile));
         return 0;
     }

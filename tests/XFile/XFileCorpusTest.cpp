@@ -3,8 +3,8 @@
 // (tests/data/expected-results.txt pins those of tests/data); under the
 // sanitizer build this checks that no input misbehaves.
 
-#include "Render/CImportXFile.h"
-#include "Render/XFile.h"
+#include "XFile/CImportXFile.h"
+#include "XFile/XFile.h"
 
 #include <gtest/gtest.h>
 

@@ -97,6 +97,7 @@ struct SBoneWeight
 struct SImportBone
 {
     std::string Name;
+    std::string Place; // of its SkinWeights, for reasons
     std::uint32_t Node = 0;
     std::vector<SBoneWeight> Weights;
     CMatrix4x4 OffsetMatrix = CMatrix4x4::kIdentity;
@@ -142,6 +143,11 @@ public:
 
     bool IsImported() const { return Imported; }
 
+    // Why the last import failed, in words: where ("line 12" in a text file,
+    // "byte 345" in a binary or compressed one) and what was expected.
+    // Empty after a successful import.
+    const std::string& GetErrorText() const { return ErrorText; }
+
     std::uint32_t GetNumNodes() const { return static_cast<std::uint32_t>(Nodes.size()); }
     std::uint32_t GetNumSubMeshes() const { return static_cast<std::uint32_t>(Meshes.size()); }
     std::uint32_t GetNumMaterials() const { return static_cast<std::uint32_t>(MaterialList.size()); }
@@ -160,6 +166,7 @@ private:
                                      CXFileEnumObject*& enumerator);
     EImportResult ParseXFile(CXFileEnumObject* enumerator);
     EImportResult ParseXFileFrame(CXFileData* frame, std::uint32_t parent);
+    EImportResult ReadMatrix(CXFileData* object, CMatrix4x4& matrix);
 
     EImportResult ParseXFileMesh(CXFileData* mesh, std::uint32_t node);
     EImportResult ReadMeshData(CXFileData* object, std::uint32_t m);
@@ -177,7 +184,18 @@ private:
     void MakeGlobalMaterialList();
     EImportResult SplitMeshes();
 
+    // Records why the import fails (the first reason stays) and returns r.
+    // object, when given, tells where.
+    EImportResult Refuse(CXFileData* object, const std::string& problem, EImportResult r = kImportBadData);
+    // A walk step the reader refused: its own reason.
+    EImportResult WalkRefused(const std::string& readerReason, EImportResult r);
+    // Counts what the import makes against its bound, so references that
+    // repeat a large mesh many times cannot make it unbounded.
+    EImportResult Produce(std::uint64_t bytes, CXFileData* object);
+
     bool Imported = false;
+    std::string ErrorText;
+    std::uint64_t Produced = 0;
     std::vector<SMeshNode> Nodes;
     std::vector<SImportMesh> Meshes;
     std::vector<SImportMaterial> MaterialList;

@@ -4,8 +4,8 @@
 // objects. Not for use outside CImportXFile*.cpp.
 
 #include "Common/CFatalException.h"
-#include "Render/CImportXFile.h"
-#include "Render/XFile.h"
+#include "XFile/CImportXFile.h"
+#include "XFile/XFile.h"
 
 #include <cstring>
 #include <new>
@@ -16,7 +16,10 @@ namespace gen
 namespace import_detail
 {
 
-extern const char* const kImportFile; // "Source/Render/CImportXFile"
+extern const char* const kImportFile; // "Source/XFile/CImportXFile"
+
+// What one import may make: vertex and index bytes, nodes and materials.
+constexpr std::uint64_t kMaxImportBytes = 256u << 20;
 
 // Template GUIDs the importer recognises.
 extern const SXGuid kGuidFrame;

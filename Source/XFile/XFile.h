@@ -17,12 +17,15 @@
 // - What a parse keeps is bounded in objects and bytes (XFileDocument.h);
 //   a reference shares the object it names, it never copies it.
 // - A reference that names no object fails only the GetChild that reaches
-//   it (kXErrBadReference).
-// - A walk is bounded too: GetChild hands out a limited number of objects
-//   and bytes of member data in proportion to the file's size, then fails
-//   (kXErrWalkLimit), so reference fan-out cannot make a walk explode.
-// - Template names and keywords are matched without regard to case; object
-//   names are matched exactly.
+//   it (kXErrBadReference). A reference's name runs to its closing brace.
+// - A walk is bounded too: GetChild hands out a limited number of objects,
+//   then fails (kXErrWalkLimit), so reference fan-out cannot make a walk
+//   explode. Instancing (many references to one large object) costs nothing
+//   here; callers bound what they copy out.
+// - Keywords are matched without regard to case; template names exactly
+//   first, then without regard to case; object names exactly.
+// - Every failure has a reason in words (GetErrorText): where, as a line of
+//   a text file or a byte offset of a binary one, and what was expected.
 //
 // Source: XFile.cpp (these objects), XFileImage.cpp (header, inflating),
 // XFileTokenizer.* (text and binary tokens), XFileParser.* (grammar),
@@ -33,6 +36,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace gen
 {
@@ -100,6 +104,10 @@ public:
     // Parses a whole file; source and options as above.
     XResult CreateEnumObject(const void* source, std::uint32_t loadOptions, CXFileEnumObject** enumerator);
 
+    // Why the last RegisterTemplates or CreateEnumObject failed: where
+    // ("line 12", "byte 345") and what was expected.
+    const std::string& GetErrorText() const { return ErrorText; }
+
     void Release();
 
 private:
@@ -107,6 +115,7 @@ private:
     CXFile();
     ~CXFile();
     std::shared_ptr<xfile_detail::STemplateSet> Templates;
+    std::string ErrorText;
 };
 
 // Creates a file object that already knows the standard templates.
@@ -118,6 +127,8 @@ class CXFileEnumObject
 public:
     XResult GetChildren(std::size_t* count) const;
     XResult GetChild(std::size_t index, CXFileData** child) const;
+    // Why the last failing GetChild of this file's walk failed.
+    std::string GetErrorText() const;
     void Release();
 
 private:
@@ -140,6 +151,11 @@ public:
     XResult GetName(char* buffer, std::size_t* size) const;
     XResult Lock(std::size_t* size, const void** data);
     XResult Unlock();
+    // Where the object begins: "line 12" in a text file, "byte 345" in a
+    // binary one.
+    std::string GetPlace() const;
+    // Why the last failing GetChild of this file's walk failed.
+    std::string GetErrorText() const;
     void Release();
 
 private:

@@ -1,10 +1,10 @@
 // The public objects of the .x reader over a parsed document, and GUID
 // helpers.
 
-#include "Render/XFile.h"
+#include "XFile/XFile.h"
 
-#include "Render/XFileDocument.h"
-#include "Render/XFileTemplates.h"
+#include "XFile/XFileDocument.h"
+#include "XFile/XFileTemplates.h"
 
 #include <cstdio>
 #include <cstring>
@@ -87,8 +87,9 @@ const STemplateSet* StandardTemplates()
 {
     static const STemplateSet* const set = [] {
         auto* parsed = new STemplateSet();
+        std::string reason;
         if (ParseImage(reinterpret_cast<const std::uint8_t*>(kXStandardTemplates), std::strlen(kXStandardTemplates),
-                       *parsed, nullptr) != kXOK)
+                       *parsed, nullptr, reason) != kXOK)
         {
             delete parsed;
             return static_cast<STemplateSet*>(nullptr);
@@ -120,12 +121,13 @@ XResult XFileCreate(CXFile** file)
 
 XResult CXFile::RegisterTemplates(const void* data, std::size_t size)
 {
+    ErrorText.clear();
     if (!data || size == 0) return kXErrBadValue;
     try
     {
         // Parse into a copy so a failing text leaves the set unchanged.
         STemplateSet copy = *Templates;
-        const XResult rc = ParseImage(static_cast<const std::uint8_t*>(data), size, copy, nullptr);
+        const XResult rc = ParseImage(static_cast<const std::uint8_t*>(data), size, copy, nullptr, ErrorText);
         if (rc != kXOK) return rc;
         *Templates = std::move(copy);
         return kXOK;
@@ -138,6 +140,7 @@ XResult CXFile::RegisterTemplates(const void* data, std::size_t size)
 
 XResult CXFile::CreateEnumObject(const void* source, std::uint32_t loadOptions, CXFileEnumObject** enumerator)
 {
+    ErrorText.clear();
     if (!enumerator || !source) return kXErrBadValue;
     *enumerator = nullptr;
     try
@@ -148,7 +151,11 @@ XResult CXFile::CreateEnumObject(const void* source, std::uint32_t loadOptions, 
         if (loadOptions == kXLoadFromFile)
         {
             std::FILE* f = std::fopen(static_cast<const char*>(source), "rb");
-            if (!f) return kXErrFileNotFound;
+            if (!f)
+            {
+                ErrorText = "the file cannot be opened";
+                return kXErrFileNotFound;
+            }
             std::uint8_t buffer[65536];
             std::size_t n;
             while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
@@ -157,7 +164,11 @@ XResult CXFile::CreateEnumObject(const void* source, std::uint32_t loadOptions, 
             }
             const bool failed = std::ferror(f) != 0;
             std::fclose(f);
-            if (failed) return kXErrBadFile;
+            if (failed)
+            {
+                ErrorText = "the file cannot be read to its end";
+                return kXErrBadFile;
+            }
             data = image.data();
             size = image.size();
         }
@@ -172,18 +183,23 @@ XResult CXFile::CreateEnumObject(const void* source, std::uint32_t loadOptions, 
         {
             return kXErrBadValue;
         }
-        if (!data) return kXErrBadFileType;
+        if (!data)
+        {
+            ErrorText = "byte 0: expected \"xof \", found an empty file";
+            return kXErrBadFileType;
+        }
 
         // Templates defined by the file are its own; the file object's set stays.
         STemplateSet templates = *Templates;
         auto document = std::make_shared<SDocument>();
-        const XResult rc = ParseImage(data, size, templates, document.get());
+        const XResult rc = ParseImage(data, size, templates, document.get(), ErrorText);
         if (rc != kXOK) return rc;
         *enumerator = new CXFileEnumObject(std::move(document));
         return kXOK;
     }
     catch (const std::bad_alloc&)
     {
+        ErrorText = "out of memory";
         return kXErrOutOfMemory;
     }
 }
@@ -211,7 +227,7 @@ XResult CXFileEnumObject::GetChild(std::size_t index, CXFileData** child) const
     *child = nullptr;
     if (index >= Document->TopLevel.size()) return kXErrNoMoreObjects;
     const std::uint32_t object = Document->TopLevel[index];
-    if (!Document->ChargeWalk(object)) return kXErrWalkLimit;
+    if (!Document->ChargeWalk()) return kXErrWalkLimit;
     try
     {
         *child = new CXFileData(Document, object);
@@ -221,6 +237,11 @@ XResult CXFileEnumObject::GetChild(std::size_t index, CXFileData** child) const
     {
         return kXErrOutOfMemory;
     }
+}
+
+std::string CXFileEnumObject::GetErrorText() const
+{
+    return Document->WalkError;
 }
 
 void CXFileEnumObject::Release()
@@ -249,8 +270,12 @@ XResult CXFileData::GetChild(std::size_t index, CXFileData** child) const
     const SObject& o = Document->Objects[Object];
     if (index >= o.Children.size()) return kXErrNoMoreObjects;
     const std::uint32_t object = o.Children[index];
-    if (object == kDangling) return kXErrBadReference;
-    if (!Document->ChargeWalk(object)) return kXErrWalkLimit;
+    if (object == kDangling)
+    {
+        Document->DanglingError(Object, index);
+        return kXErrBadReference;
+    }
+    if (!Document->ChargeWalk()) return kXErrWalkLimit;
     try
     {
         *child = new CXFileData(Document, object);
@@ -260,6 +285,16 @@ XResult CXFileData::GetChild(std::size_t index, CXFileData** child) const
     {
         return kXErrOutOfMemory;
     }
+}
+
+std::string CXFileData::GetPlace() const
+{
+    return PlaceText(Document->Places, Document->Objects[Object].Place);
+}
+
+std::string CXFileData::GetErrorText() const
+{
+    return Document->WalkError;
 }
 
 XResult CXFileData::GetType(SXGuid* guid) const

@@ -2,9 +2,9 @@
 // merging, material lists, splitting, output records and every refusal.
 
 #include "Common/CFatalException.h"
-#include "Render/CImportXFile.h"
-#include "Render/CImportXFileSteps.h"
-#include "Render/XFile.h"
+#include "XFile/CImportXFile.h"
+#include "XFile/CImportXFileSteps.h"
+#include "XFile/XFile.h"
 
 #include <gtest/gtest.h>
 
@@ -392,32 +392,132 @@ TEST(ImportXFile, TangentsFollowTheTextureMappingOrAreZero)
     for (std::uint32_t v = 0; v < 3; ++v) EXPECT_EQ(VertexOf(flat, v, true).Tangent, CVector3(0, 0, 0));
 }
 
-TEST(ImportXFile, SubMeshesBeyondSixteenBitIndicesAreRefused)
+// `frames` frames, the first holding a strip mesh of 5000 vertices that the
+// others name by reference: instancing, as a 262 KB exporter file has it.
+constexpr std::uint32_t kStripVertices = 5000;
+std::string Instanced(std::uint32_t frames)
 {
-    CImportXFile importer;
-    const std::string over = ManyTriangles(21846); // 65538 vertices
-    EXPECT_EQ(importer.ImportMemory(over.data(), over.size()), kImportBadData);
-    EXPECT_EQ(importer.GetNumNodes(), 0u);
+    CBinaryX x;
+    std::vector<float> positions(kStripVertices * 3);
+    for (std::uint32_t i = 0; i < positions.size(); ++i) positions[i] = static_cast<float>(i % 5);
+    std::vector<std::uint32_t> faces{kStripVertices - 2};
+    for (std::uint32_t t = 0; t + 2 < kStripVertices; ++t) faces.insert(faces.end(), {3, t, t + 1, t + 2});
+    for (std::uint32_t f = 0; f < frames; ++f)
+    {
+        x.Open("Frame", "F" + std::to_string(f));
+        if (f > 0)
+        {
+            x.Reference("Strip");
+            x.Close();
+            continue;
+        }
+        x.Open("Mesh", "Strip");
+        x.Ints({kStripVertices});
+        x.Floats(positions);
+        x.Ints(faces);
+        x.Material();
+        x.Close();
+        x.Close();
+    }
+    return x.Out;
+}
+std::string InstancedThreeHundred()
+{
+    return Instanced(300);
+}
+
+TEST(ImportXFile, ImportsBeyondTheirBoundsAreRefused)
+{
+    const struct
+    {
+        std::string Image;
+        const char* Reason;
+    } cases[] = {
+        {ManyTriangles(21846), "a submesh (one material of a mesh) of 65538 vertices; expected at most 65536"},
+        // What instancing makes is bounded, not how often it repeats.
+        {Instanced(1200), "grows past 256 MiB"},
+    };
+    for (const auto& c : cases)
+    {
+        CImportXFile importer;
+        EXPECT_EQ(importer.ImportMemory(c.Image.data(), c.Image.size()), kImportBadData);
+        EXPECT_EQ(importer.GetNumNodes(), 0u);
+        EXPECT_NE(importer.GetErrorText().find(c.Reason), std::string::npos) << importer.GetErrorText();
+    }
 }
 
 // Files the reader accepts whose content the importer must refuse (their
-// result codes are pinned in tests/data/expected-results.txt).
+// result codes are pinned in tests/data/expected-results.txt), and the
+// reason each gives: where, and what was expected.
 TEST(ImportXFile, TheImporterRefusesInconsistentContent)
 {
-    for (const char* name :
-         {"BadFaceIndex.x", "BadNormalFaceCount.x", "BadNormalCorners.x", "BadNormalIndex.x", "BadTwoNormals.x",
-          "BadTexCoordCount.x", "BadTwoTexCoords.x", "BadColourIndex.x", "BadSkinNoHeader.x",
-          "BadSkinMissingWeights.x", "BadSkinUnknownBone.x", "BadSkinVertex.x", "BadReference.x",
-          "BadMaterialsTooMany.x", "BadMaterialsTooFew.x", "BadTwoMaterialLists.x", "BadMaterialIndexCount.x"})
+    const std::pair<const char*, const char*> cases[] = {
+        {"BadFaceIndex.x", "line 3: Mesh face 0: it names index 3; expected below 3"},
+        {"BadNormalFaceCount.x", "line 8: MeshNormals has 2 faces; expected 1"},
+        {"BadNormalCorners.x", "line 8: MeshNormals face 0 has 4 corners; expected 3"},
+        {"BadNormalIndex.x", "line 8: MeshNormals face 0: it names index 1; expected below 1"},
+        {"BadTwoNormals.x", "line 9: a second MeshNormals"},
+        {"BadTexCoordCount.x", "line 8: MeshTextureCoords has 2 coordinates; expected one for each of the 3"},
+        {"BadTwoTexCoords.x", "line 9: a second MeshTextureCoords"},
+        {"BadColourIndex.x", "line 8: MeshVertexColors colour 0 names vertex 3; expected below 3"},
+        {"BadSkinNoHeader.x", "line 8: SkinWeights beyond the 0 bones"},
+        {"BadSkinMissingWeights.x", "line 3: Mesh with 1 SkinWeights; expected one for each of the 2 bones"},
+        {"BadSkinUnknownBone.x", "line 9: SkinWeights names the bone \"Nobody\"; expected the name of a frame"},
+        {"BadSkinVertex.x", "line 9: SkinWeights names vertex 7; expected below 3"},
+        {"BadReference.x", "line 8: the reference {Missing} names no object"},
+        {"BadMaterialsTooMany.x", "line 8: MeshMaterialList holds more Material objects than the 1"},
+        {"BadMaterialsTooFew.x", "line 8: MeshMaterialList declares 2 materials"},
+        {"BadTwoMaterialLists.x", "line 9: a second MeshMaterialList"},
+        {"BadMaterialIndexCount.x", "line 9: MeshMaterialList has 3 face indexes; expected one for each of the 2"},
+    };
+    for (const auto& c : cases)
     {
         CXFile* file = nullptr;
         ASSERT_EQ(XFileCreate(&file), kXOK);
         CXFileEnumObject* e = nullptr;
-        EXPECT_EQ(file->CreateEnumObject(DataFile(name).c_str(), kXLoadFromFile, &e), kXOK) << name;
+        EXPECT_EQ(file->CreateEnumObject(DataFile(c.first).c_str(), kXLoadFromFile, &e), kXOK) << c.first;
         if (e) e->Release();
         file->Release();
-        EXPECT_EQ(CImportXFile().ImportFile(DataFile(name)), kImportBadData) << name;
+        CImportXFile importer;
+        EXPECT_EQ(importer.ImportFile(DataFile(c.first)), kImportBadData) << c.first;
+        EXPECT_NE(importer.GetErrorText().find(c.second), std::string::npos)
+            << c.first << ": " << importer.GetErrorText();
     }
+}
+
+// The reasons of files the reader refuses, in text, binary and compressed form.
+TEST(ImportXFile, ReaderRefusalsSayWhereAndWhatWasExpected)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"BadSyntax.x", "line 3: expected the object's '{', found the integer 3"},
+        {"BadTruncated.x", "line 9: expected a child object, a reference or '}', found the end of the data"},
+        {"BadUnknownTemplate.x", "line 8: expected the name of a known template, found the name \"Wobble\""},
+        {"BadCycle.x", "line 3: Frame \"A\" holds itself through references"},
+        {"BadRestriction.x", "line 8: MeshMaterialList holds a TextureFilename; expected only"},
+        {"BadBinaryList.x", "byte 28: expected an integer of 32 bits at most for Mesh.nVertices"},
+        {"BadCompressed.x", "byte 250: expected a whole block beginning \"CK\""},
+        {"BadVersion.x", "byte 4: expected version 0302 or 0303"},
+        {"BadDoublingReferences.x", "the walk through references reached"},
+        {"NotXFileTab.x", "does not begin with \"xof \""},
+    };
+    for (const auto& c : cases)
+    {
+        CImportXFile importer;
+        EXPECT_NE(importer.ImportFile(DataFile(c.first)), kImportOK) << c.first;
+        EXPECT_NE(importer.GetErrorText().find(c.second), std::string::npos)
+            << c.first << ": " << importer.GetErrorText();
+    }
+    CImportXFile importer;
+    ASSERT_EQ(importer.ImportFile(DataFile("Cube.x")), kImportOK);
+    EXPECT_EQ(importer.GetErrorText(), "");
+}
+
+void NaNNormalInfiniteUv(const CImportXFile& x)
+{
+    const SVertex v = VertexOf(Sub(x, 0), 0);
+    EXPECT_TRUE(std::isnan(v.Normal.x) && std::isnan(v.Normal.y) && std::isnan(v.Normal.z));
+    EXPECT_EQ(v.Uv.u, INFINITY);
+    EXPECT_EQ(v.Uv.v, -INFINITY);
 }
 
 void TextureIsAPng(const CImportXFile& x)
@@ -469,9 +569,15 @@ TEST(ImportXFile, FilesAsExportersWriteThem)
     const SFileCase cases[] = {
         {"TopLevelMesh.x", nullptr, 1, {triangle}, nullptr},
         {"OwnTemplates.x", nullptr, 1, {triangle}, nullptr},
-        {"Skinned.x", nullptr, 3, {{12, 4, 2, 0}}, // no blend data in the output
+        {"Skinned.x",
+         nullptr,
+         3,
+         {{12, 4, 2, 0}},                                               // no blend data in the output
          [](const CImportXFile& x) { EXPECT_EQ(Sub(x, 0).Node, 1u); }}, // the first frame named Bone
-        {"Doubles.x", nullptr, 2, {},
+        {"Doubles.x",
+         nullptr,
+         2,
+         {},
          [](const CImportXFile& x) {
              EXPECT_EQ(Node(x, 1).Matrix(0, 0), 1.5f);
              EXPECT_EQ(Node(x, 1).Matrix.GetPosition(), CVector3(0.125f, -20.0f, 3.25f));
@@ -488,22 +594,44 @@ TEST(ImportXFile, FilesAsExportersWriteThem)
         // Comments end at CR as at LF.
         {"MacLineEnds.x", nullptr, 3, {triangle}, nullptr},
         // Names led by digits, and bytes from 0x80 on (the materials by reference).
-        {"ExporterNames.x", nullptr, 5, {triangle},
+        {"ExporterNames.x",
+         nullptr,
+         5,
+         {triangle},
          [](const CImportXFile& x) {
              const char* names[] = {"01-Default", "\xe6\x9c\xa8", "\x83\x7b\x81\x5b\x83\x93", "Caf\xe9"};
              for (std::uint32_t i = 0; i < 4; ++i) EXPECT_EQ(Node(x, i + 1).Name, names[i]);
          }},
         // An empty colour list gives no colours, and a later list is taken.
         {"EmptyVertexColours.x", nullptr, 1, {triangle, {28, 3, 1, 0}}, nullptr},
-        // MSVC's NaN and infinity read as such.
-        {"MsvcNaN.x", nullptr, 1, {{32, 3, 1, 0}},
+        // MSVC's NaN and infinity read as such, and C's and Python's words.
+        {"MsvcNaN.x", nullptr, 1, {{32, 3, 1, 0}}, NaNNormalInfiniteUv},
+        {"CNaN.x", nullptr, 1, {{32, 3, 1, 0}}, NaNNormalInfiniteUv},
+        // Integer literals of any size in FLOAT members become the nearest float.
+        {"LargeIntegers.x",
+         nullptr,
+         1,
+         {triangle},
          [](const CImportXFile& x) {
-             const SVertex v = VertexOf(Sub(x, 0), 0);
-             EXPECT_TRUE(std::isnan(v.Normal.x) && std::isnan(v.Normal.y) && std::isnan(v.Normal.z));
-             EXPECT_EQ(v.Uv.u, INFINITY);
-             EXPECT_EQ(v.Uv.v, -INFINITY);
+             const SSubMesh s = Sub(x, 0);
+             float p[9];
+             std::memcpy(p, s.Vertices.data(), sizeof p);
+             EXPECT_EQ(p[0], 3e9f);
+             EXPECT_EQ(p[3], 5e9f);
+             EXPECT_EQ(p[7], INFINITY);
+             EXPECT_EQ(p[8], -4294967297.0f);
          }},
+        // A reference's name with punctuation, to nothing, where the import never walks.
+        {"ReferencePunctuation.x", nullptr, 2, {triangle}, nullptr},
+        // The file's own "frame" does not take the standard Frame's place.
+        {"ShadowedTemplate.x", nullptr, 2, {triangle}, nullptr},
+        // Instancing: 400 trees of 20 branches naming one leaf; 300 frames
+        // naming one 5000-vertex mesh.
+        {"InstancedForest.x", nullptr, 8823, std::vector<SSubLayout>(8021, triangle), nullptr},
+        {"instanced mesh", InstancedThreeHundred, 301,
+         std::vector<SSubLayout>(300, SSubLayout{12, kStripVertices, kStripVertices - 2, 0}), nullptr},
     };
+
     for (const SFileCase& c : cases) ExpectImport(c);
 }
 
@@ -527,7 +655,7 @@ TEST(ImportXFile, OutOfRangeIndicesAreCallerErrors)
     CImportXFile importer;
     ASSERT_EQ(importer.ImportFile(DataFile("TopLevelMesh.x")), kImportOK);
     const CFatalException e = FatalFrom([&] { Node(importer, 1); });
-    EXPECT_EQ(e.GetFile(), "Source/Render/CImportXFile");
+    EXPECT_EQ(e.GetFile(), "Source/XFile/CImportXFile");
     EXPECT_EQ(e.GetFunctions(), "gen::CImportXFile::GetNode <- ");
     SSubMesh s;
     EXPECT_THROW(importer.GetSubMesh(1, s, false), CFatalException);
@@ -549,7 +677,7 @@ TEST(ImportXFile, StepFailuresCarryTheirRecordedSites)
     SXGuid guid{};
     const CFatalException top = FatalFrom([&] { import_detail::GetXFileChild(enumerator, count, child, guid); });
     EXPECT_EQ(top.GetMessage(), "Invalid child ID");
-    EXPECT_EQ(top.GetFile(), "Source/Render/CImportXFile");
+    EXPECT_EQ(top.GetFile(), "Source/XFile/CImportXFile");
     EXPECT_EQ(top.GetLine(), 1529);
     EXPECT_EQ(top.GetFunctions(), "gen::CImportXFile::GetXFileChild <- ");
 

@@ -1,9 +1,9 @@
-#include "Render/CImportXFile.h"
+#include "XFile/CImportXFile.h"
 
 #include "Common/CFatalException.h"
 #include "Common/Path.h"
-#include "Render/CImportXFileSteps.h"
-#include "Render/XFile.h"
+#include "XFile/CImportXFileSteps.h"
+#include "XFile/XFile.h"
 
 #include <cstdio>
 #include <cstring>
@@ -14,7 +14,7 @@ namespace gen
 namespace import_detail
 {
 
-const char* const kImportFile = "Source/Render/CImportXFile";
+const char* const kImportFile = "Source/XFile/CImportXFile";
 
 namespace
 {
@@ -195,9 +195,11 @@ EImportResult CImportXFile::ImportFile(const std::string& fileName)
         Meshes.clear();
         MaterialList.clear();
         Imported = false;
+        ErrorText.clear();
+        Produced = 0;
         if (!IsXFile(fileName))
         {
-            return kImportNotXFile;
+            return Refuse(nullptr, "the file is missing, unreadable or does not begin with \"xof \"", kImportNotXFile);
         }
         const std::string path = NativePath(fileName);
         return ImportFrom(path.c_str(), kXLoadFromFile);
@@ -211,9 +213,11 @@ EImportResult CImportXFile::ImportMemory(const void* data, std::size_t size)
         Meshes.clear();
         MaterialList.clear();
         Imported = false;
+        ErrorText.clear();
+        Produced = 0;
         if (!data || size < 4 || std::memcmp(data, "xof ", 4) != 0)
         {
-            return kImportNotXFile;
+            return Refuse(nullptr, "byte 0: expected \"xof \"", kImportNotXFile);
         }
         const SXMemory memory{data, size};
         return ImportFrom(&memory, kXLoadFromMemory);
@@ -252,10 +256,35 @@ EImportResult CImportXFile::ImportFrom(const void* source, std::uint32_t loadOpt
         Nodes.clear();
         Meshes.clear();
         MaterialList.clear();
-        return r;
+        return Refuse(nullptr, r == kImportOutOfMemory ? "out of memory" : "the file could not be imported", r);
     }
     Imported = true;
     return kImportOK;
+}
+
+EImportResult CImportXFile::Refuse(CXFileData* object, const std::string& problem, EImportResult r)
+{
+    if (ErrorText.empty())
+    {
+        ErrorText = object ? object->GetPlace() + ": " + problem : problem;
+    }
+    return r;
+}
+
+EImportResult CImportXFile::WalkRefused(const std::string& readerReason, EImportResult r)
+{
+    return Refuse(nullptr, readerReason.empty() ? "the reader refused a step of the walk" : readerReason, r);
+}
+
+EImportResult CImportXFile::Produce(std::uint64_t bytes, CXFileData* object)
+{
+    Produced += bytes;
+    if (Produced <= kMaxImportBytes)
+    {
+        return kImportOK;
+    }
+    return Refuse(object, "the import grows past " + std::to_string(kMaxImportBytes >> 20) +
+                              " MiB of vertices, indices and nodes; expected references that repeat less");
 }
 
 EImportResult CImportXFile::PrepareXFileObject(CXFile*& file)
@@ -291,6 +320,7 @@ EImportResult CImportXFile::GetXFileEnumerator(CXFile* file, const void* source,
         {
             return kImportOK;
         }
+        Refuse(nullptr, file->GetErrorText().empty() ? "the reader failed" : file->GetErrorText());
         if (rc == kXErrBadValue)
         {
             throw CFatalException("Invalid parameter to CreateEnumObject", kImportFile, 508);
@@ -322,7 +352,7 @@ EImportResult CImportXFile::ParseXFile(CXFileEnumObject* enumerator)
             EImportResult r = GetXFileChild(enumerator, i, child.Slot(), guid);
             if (r != kImportOK)
             {
-                return r;
+                return WalkRefused(enumerator->GetErrorText(), r);
             }
             if (guid == kGuidFrame)
             {
@@ -331,7 +361,7 @@ EImportResult CImportXFile::ParseXFile(CXFileEnumObject* enumerator)
             }
             else if (guid == kGuidFrameTransformMatrix)
             {
-                r = CopyXFileData(child.Get(), Nodes[0].Matrix.e, sizeof Nodes[0].Matrix.e);
+                r = ReadMatrix(child.Get(), Nodes[0].Matrix);
             }
             else if (guid == kGuidMesh)
             {
@@ -358,6 +388,11 @@ EImportResult CImportXFile::ParseXFileFrame(CXFileData* frame, std::uint32_t par
         {
             return r;
         }
+        r = Produce(sizeof(SMeshNode) + name.size(), frame);
+        if (r != kImportOK)
+        {
+            return r;
+        }
         SMeshNode& node = Nodes[c];
         node.Name = std::move(name);
         node.Depth = Nodes[parent].Depth + 1;
@@ -377,7 +412,7 @@ EImportResult CImportXFile::ParseXFileFrame(CXFileData* frame, std::uint32_t par
             r = GetXFileChild(frame, i, child.Slot(), guid);
             if (r != kImportOK)
             {
-                return r;
+                return WalkRefused(frame->GetErrorText(), r);
             }
             if (guid == kGuidFrame)
             {
@@ -386,7 +421,7 @@ EImportResult CImportXFile::ParseXFileFrame(CXFileData* frame, std::uint32_t par
             }
             else if (guid == kGuidFrameTransformMatrix)
             {
-                r = CopyXFileData(child.Get(), Nodes[c].Matrix.e, sizeof Nodes[c].Matrix.e);
+                r = ReadMatrix(child.Get(), Nodes[c].Matrix);
             }
             else if (guid == kGuidMesh)
             {
@@ -399,6 +434,12 @@ EImportResult CImportXFile::ParseXFileFrame(CXFileData* frame, std::uint32_t par
         }
         return kImportOK;
     });
+}
+
+EImportResult CImportXFile::ReadMatrix(CXFileData* object, CMatrix4x4& matrix)
+{
+    const EImportResult r = CopyXFileData(object, matrix.e, sizeof matrix.e);
+    return r == kImportBadData ? Refuse(object, "FrameTransformMatrix: expected 16 floats") : r;
 }
 
 void CImportXFile::GetNode(std::uint32_t index, SMeshNode& node) const

@@ -1,5 +1,6 @@
-#include "Render/XFileTokenizer.h"
+#include "XFile/XFileTokenizer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
@@ -26,20 +27,27 @@ std::uint16_t ReadU16(const std::uint8_t* p)
 namespace
 {
 
-// A plain decimal number (digits, one point, an exponent) as double.
-bool ParseDecimal(const char* first, const char* last, double& value)
+// A plain decimal number (digits, one point, an exponent) as double, as
+// std::from_chars reads it.
+std::from_chars_result ParseDecimal(const char* first, const char* last, double& value)
 {
 #if defined(__cpp_lib_to_chars)
-    const auto r = std::from_chars(first, last, value);
-    return r.ec == std::errc() && r.ptr == last;
+    return std::from_chars(first, last, value);
 #else
     // Standard libraries without floating-point from_chars (emscripten's
     // libc++): strtod on a terminated copy; the program keeps the C locale.
     const std::string text(first, last);
     char* end = nullptr;
     errno = 0;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && end == text.c_str() + text.size() && errno != ERANGE;
+    const double parsed = std::strtod(text.c_str(), &end);
+    const std::from_chars_result r{first + (end - text.c_str()), end == text.c_str() ? std::errc::invalid_argument
+                                                               : errno == ERANGE     ? std::errc::result_out_of_range
+                                                                                     : std::errc()};
+    if (r.ec == std::errc())
+    {
+        value = parsed;
+    }
+    return r;
 #endif
 }
 
@@ -155,6 +163,27 @@ bool IsLineEnd(unsigned char c)
 
 } // namespace
 
+bool NotANumberWord(const std::string& word, double& value)
+{
+    const bool negative = !word.empty() && word[0] == '-';
+    const std::string bare = word.substr(!word.empty() && (word[0] == '-' || word[0] == '+') ? 1 : 0);
+    double magnitude;
+    if (EqualNoCase(bare, "nan"))
+    {
+        magnitude = std::numeric_limits<double>::quiet_NaN();
+    }
+    else if (EqualNoCase(bare, "inf") || EqualNoCase(bare, "infinity"))
+    {
+        magnitude = std::numeric_limits<double>::infinity();
+    }
+    else
+    {
+        return false;
+    }
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
 const SToken& CTokenizer::Peek()
 {
     if (!HasPeek)
@@ -169,6 +198,8 @@ void CTokenizer::Take(SToken& token)
 {
     Peek();
     Consumed();
+    TakenStart = PeekStart;
+    TakenLine = PeekLine;
     token = std::move(Current);
     HasPeek = false;
 }
@@ -177,13 +208,66 @@ void CTokenizer::Skip()
 {
     Peek();
     Consumed();
+    TakenStart = PeekStart;
+    TakenLine = PeekLine;
     HasPeek = false;
+}
+
+std::uint32_t CTokenizer::PeekPlace()
+{
+    Peek();
+    return Places.Lines ? PeekLine : static_cast<std::uint32_t>(Origin + PeekStart);
+}
+
+// CR, LF and CRLF each end one line.
+void CTokenizer::CountLines(std::size_t from, std::size_t to)
+{
+    for (std::size_t i = from; i < to; ++i)
+    {
+        if (Data[i] == '\n' || (Data[i] == '\r' && (i + 1 >= Size || Data[i + 1] != '\n')))
+        {
+            ++Line;
+        }
+    }
+}
+
+void CTokenizer::Error(SToken& t, std::string problem)
+{
+    t.Kind = kTokError;
+    Problem = std::move(problem);
+}
+
+bool CTokenizer::TakeReferenceName(std::string& name)
+{
+    SkipSpaceAndComments();
+    PeekStart = TakenStart = Pos;
+    PeekLine = TakenLine = Line;
+    std::size_t end = Pos;
+    while (end < Size && Data[end] != '}' && Data[end] != '<' && Data[end] != '{')
+    {
+        // A Shift-JIS character's trail byte may be a brace.
+        end += Data[end] >= 0x80 ? NameCharLength(Data + end, Size - end) : 1;
+    }
+    if (end >= Size || Data[end] == '{')
+    {
+        return false;
+    }
+    std::size_t last = end;
+    while (last > Pos && IsSpace(Data[last - 1]))
+    {
+        --last;
+    }
+    name.assign(reinterpret_cast<const char*>(Data + Pos), last - Pos);
+    CountLines(last, end);
+    Pos = end;
+    return true;
 }
 
 void CTokenizer::Lex(SToken& t)
 {
     t.Text.clear();
     t.Primitive = kPrimNone;
+    t.IntegerFits = true;
     if (Binary)
     {
         LexBinary(t);
@@ -210,7 +294,11 @@ void CTokenizer::SkipSpaceAndComments()
     {
         while (Pos < Size && IsSpace(Data[Pos]))
         {
-            ++Pos;
+            const std::uint8_t c = Data[Pos++];
+            if (c == '\n' || (c == '\r' && (Pos >= Size || Data[Pos] != '\n')))
+            {
+                ++Line;
+            }
         }
         const bool comment =
             Pos < Size && (Data[Pos] == '#' || (Data[Pos] == '/' && Pos + 1 < Size && Data[Pos + 1] == '/'));
@@ -228,6 +316,8 @@ void CTokenizer::SkipSpaceAndComments()
 void CTokenizer::LexText(SToken& t)
 {
     SkipSpaceAndComments();
+    PeekStart = Pos;
+    PeekLine = Line;
     if (Pos >= Size)
     {
         t.Kind = kTokEnd;
@@ -253,7 +343,7 @@ void CTokenizer::LexText(SToken& t)
         if (end >= Size || Data[end] != '>' ||
             !ParseXGuid(reinterpret_cast<const char*>(Data + Pos), end - Pos + 1, t.Guid))
         {
-            t.Kind = kTokError;
+            Error(t, "a GUID that is not <8-4-4-4-12 hex digits>");
             return;
         }
         Pos = end + 1;
@@ -265,11 +355,12 @@ void CTokenizer::LexText(SToken& t)
         const void* end = std::memchr(Data + Pos + 1, '"', Size - Pos - 1);
         if (!end)
         {
-            t.Kind = kTokError;
+            Error(t, "a string without its closing quote");
             return;
         }
         const auto* close = static_cast<const std::uint8_t*>(end);
         t.Text.assign(reinterpret_cast<const char*>(Data + Pos + 1), static_cast<std::size_t>(close - Data) - Pos - 1);
+        CountLines(Pos + 1, static_cast<std::size_t>(close - Data));
         Pos = static_cast<std::size_t>(close - Data) + 1;
         t.Kind = kTokString;
         return;
@@ -291,7 +382,26 @@ void CTokenizer::LexText(SToken& t)
         LexName(t);
         return;
     }
-    t.Kind = kTokError;
+    if ((c == '-' || c == '+') && LexWordNumber(t))
+    {
+        return;
+    }
+    Error(t, std::string("the character '") + static_cast<char>(c) + "'");
+}
+
+// "-nan", "+inf", "-Infinity": a sign and a word C or Python prints.
+bool CTokenizer::LexWordNumber(SToken& t)
+{
+    std::size_t end = Pos + 1;
+    while (end < Size && IsNameChar(Data[end]) && Data[end] < 0x80) ++end;
+    const std::string word(reinterpret_cast<const char*>(Data + Pos), end - Pos);
+    if (!NotANumberWord(word, t.Float))
+    {
+        return false;
+    }
+    Pos = end;
+    t.Kind = kTokFloat;
+    return true;
 }
 
 void CTokenizer::LexName(SToken& t)
@@ -351,7 +461,7 @@ bool CTokenizer::LexNumber(SToken& t)
     {
         if (!IsDigit(Data[Pos]))
         {
-            t.Kind = kTokError;
+            Error(t, "a number running into a name");
             Pos = Size;
             return true;
         }
@@ -361,27 +471,48 @@ bool CTokenizer::LexNumber(SToken& t)
     const char* last = reinterpret_cast<const char*>(Data + p);
     if (*first == '+') ++first;
     Pos = p;
-    if (isFloat)
+    if (!isFloat)
     {
-        double value = 0;
-        if (!ParseDecimal(first, last, value))
+        // An integer: kept exactly where it fits a DWORD or SDWORD; its value
+        // as a double serves FLOAT members whatever its size.
+        long long integer = 0;
+        const auto r = std::from_chars(first, last, integer);
+        t.IntegerFits = r.ec == std::errc() && r.ptr == last && integer >= -2147483648LL && integer <= 4294967295LL;
+        t.Kind = kTokInteger;
+        if (t.IntegerFits)
         {
-            t.Kind = kTokError;
+            t.Integer = static_cast<std::uint32_t>(integer);
+            t.Float = static_cast<double>(integer);
             return true;
         }
-        t.Float = value;
-        t.Kind = kTokFloat;
-        return true;
+        t.Integer = 0;
     }
-    long long value = 0;
-    const auto r = std::from_chars(first, last, value);
-    if (r.ec != std::errc() || r.ptr != last || value < -2147483648LL || value > 4294967295LL)
+    else
     {
-        t.Kind = kTokError;
+        t.Kind = kTokFloat;
+    }
+    return LexDouble(first, last, t);
+}
+
+// The value of a number's text as a double (the token's kind is set).
+// Values beyond a double's range become infinity (or zero, far below it).
+bool CTokenizer::LexDouble(const char* first, const char* last, SToken& t)
+{
+    double value = 0;
+    const auto r = ParseDecimal(first, last, value);
+    if (r.ec == std::errc::result_out_of_range && r.ptr == last)
+    {
+        const char* e = std::find_if(first, last, [](char ch) { return ch == 'e' || ch == 'E'; });
+        const bool tiny = e != last && e + 1 != last && e[1] == '-';
+        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+        if (*first == '-') value = -value;
+    }
+    else if (r.ec != std::errc() || r.ptr != last)
+    {
+        Error(t, "a malformed number");
         return true;
     }
-    t.Integer = static_cast<std::uint32_t>(value);
-    t.Kind = kTokInteger;
+    t.Float = value;
     return true;
 }
 
@@ -440,6 +571,7 @@ void CTokenizer::LexListElement(SToken& t)
     if (!ListFloats)
     {
         t.Integer = ReadU32(Data + Pos);
+        t.Float = t.Integer;
         Pos += 4;
         t.Kind = kTokInteger;
         return;
@@ -461,9 +593,16 @@ void CTokenizer::LexListElement(SToken& t)
     t.Kind = kTokFloat;
 }
 
+bool CTokenizer::CutShort(SToken& t)
+{
+    Error(t, "a token cut short by the end of the data");
+    return true;
+}
+
 // False when a list header was read and lexing must go on.
 bool CTokenizer::LexBinaryStep(SToken& t)
 {
+    PeekStart = Pos;
     if (ListLeft > 0)
     {
         LexListElement(t);
@@ -474,10 +613,9 @@ bool CTokenizer::LexBinaryStep(SToken& t)
         t.Kind = kTokEnd;
         return true;
     }
-    t.Kind = kTokError;
     if (!Need(2))
     {
-        return true;
+        return CutShort(t);
     }
     const std::uint16_t code = ReadU16(Data + Pos);
     Pos += 2;
@@ -486,10 +624,10 @@ bool CTokenizer::LexBinaryStep(SToken& t)
     case kBinName:
     case kBinString:
     {
-        if (!Need(4)) return true;
+        if (!Need(4)) return CutShort(t);
         const std::uint32_t n = ReadU32(Data + Pos);
         Pos += 4;
-        if (!Need(n)) return true;
+        if (!Need(n)) return CutShort(t);
         t.Text.assign(reinterpret_cast<const char*>(Data + Pos), n);
         Pos += n;
         if (code == kBinName)
@@ -512,13 +650,14 @@ bool CTokenizer::LexBinaryStep(SToken& t)
         return true;
     }
     case kBinInteger:
-        if (!Need(4)) return true;
+        if (!Need(4)) return CutShort(t);
         t.Integer = ReadU32(Data + Pos);
+        t.Float = t.Integer;
         Pos += 4;
         t.Kind = kTokInteger;
         return true;
     case kBinGuid:
-        if (!Need(16)) return true;
+        if (!Need(16)) return CutShort(t);
         t.Guid.Data1 = ReadU32(Data + Pos);
         t.Guid.Data2 = ReadU16(Data + Pos + 4);
         t.Guid.Data3 = ReadU16(Data + Pos + 6);
@@ -529,11 +668,11 @@ bool CTokenizer::LexBinaryStep(SToken& t)
     case kBinIntegerList:
     case kBinFloatList:
     {
-        if (!Need(4)) return true;
+        if (!Need(4)) return CutShort(t);
         const std::uint32_t n = ReadU32(Data + Pos);
         Pos += 4;
         const std::size_t element = code == kBinFloatList && Doubles ? 8 : 4;
-        if (static_cast<std::uint64_t>(n) * element > Size - Pos) return true;
+        if (static_cast<std::uint64_t>(n) * element > Size - Pos) return CutShort(t);
         ListLeft = n;
         ListFloats = code == kBinFloatList;
         return false;
@@ -561,8 +700,13 @@ bool CTokenizer::LexBinaryStep(SToken& t)
     {
         t.Primitive = kBinaryPrimitives[code - kBinFirstPrimitive];
         t.Text = kBinaryPrimitiveNames[code - kBinFirstPrimitive];
-        t.Kind = t.Primitive == kPrimNone ? kTokError : kTokPrimitive;
+        if (t.Primitive != kPrimNone)
+        {
+            t.Kind = kTokPrimitive;
+            return true;
+        }
     }
+    Error(t, "the unknown token code " + std::to_string(code));
     return true;
 }
 

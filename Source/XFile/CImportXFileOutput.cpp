@@ -1,9 +1,9 @@
 // The distinct-material list, the split into single-material submeshes and
 // the output records.
 
-#include "Render/CImportXFile.h"
+#include "XFile/CImportXFile.h"
 
-#include "Render/CImportXFileSteps.h"
+#include "XFile/CImportXFileSteps.h"
 
 #include <cstring>
 #include <functional>
@@ -170,7 +170,9 @@ EImportResult CImportXFile::SplitMeshes()
                 // 16-bit indices cannot address more vertices than this.
                 if (sub.Positions.size() > kMaxSubMeshVertices)
                 {
-                    return kImportBadData;
+                    return Refuse(nullptr, "a submesh (one material of a mesh) of " +
+                                               std::to_string(sub.Positions.size()) + " vertices; expected at most " +
+                                               std::to_string(kMaxSubMeshVertices) + " (16-bit indices)");
                 }
                 if (!sub.Positions.empty())
                 {

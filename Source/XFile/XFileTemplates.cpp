@@ -1,4 +1,4 @@
-#include "Render/XFileTemplates.h"
+#include "XFile/XFileTemplates.h"
 
 namespace gen
 {

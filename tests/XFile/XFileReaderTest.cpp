@@ -1,11 +1,13 @@
 // The X-file reader on its own: formats, templates, references, the locked
 // data layout, status codes and the limits that keep hostile input cheap.
 
-#include "Render/XFile.h"
+#include "XFile/XFile.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -127,11 +129,13 @@ template <class TParent> XResult WalkAll(TParent* d)
     return rc;
 }
 
-// Parses a file image and walks all of it.
-XResult ParseAndWalk(const std::string& image)
+// Parses a file image and walks all of it: the result, and why it failed.
+std::pair<XResult, std::string> ParseAndWalk(const std::string& image)
 {
     CParsed p(image);
-    return p.Result == kXOK ? WalkAll(p.Enum) : p.Result;
+    if (p.Result != kXOK) return {p.Result, p.File->GetErrorText()};
+    const XResult rc = WalkAll(p.Enum);
+    return {rc, rc == kXOK ? std::string() : p.Enum->GetErrorText()};
 }
 
 const std::string kHeader = "xof 0302txt 0032\n";
@@ -284,16 +288,39 @@ TEST(XFileReader, RegisteredTemplatesServeLaterFiles)
     file->Release();
 }
 
+// A float equal to the expected one, NaN equal to NaN.
+bool SameFloat(float got, float expected)
+{
+    return std::isnan(expected) ? std::isnan(got) : got == expected;
+}
+
 TEST(XFileReader, ReadsTheTextNumberFormsExportersWrite)
 {
-    CParsed p(kHeader + "# comment\n// another\nVector { 1., .5, -2e3; } Vector { +4;-0.25E-1;7; }\n");
-    ASSERT_EQ(p.Result, kXOK);
-    const auto a = Data(p.Get({0})), b = Data(p.Get({1}));
-    EXPECT_EQ(Float(a, 0), 1.0f);
-    EXPECT_EQ(Float(a, 4), 0.5f);
-    EXPECT_EQ(Float(a, 8), -2000.0f);
-    EXPECT_EQ(Float(b, 0), 4.0f);
-    EXPECT_EQ(Float(b, 4), -0.025f);
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    const struct
+    {
+        std::string Values;
+        float X, Y, Z;
+    } cases[] = {
+        {"1., .5, -2e3", 1, 0.5f, -2000},
+        {"+4;-0.25E-1;7", 4, -0.025f, 7},
+        // Integers of any size become the nearest float; past the float range, infinity.
+        {"3000000000; 5000000000; -4294967297", 3e9f, 5e9f, -4294967297.0f},
+        {"1" + std::string(39, '0') + "; 1e39; -1e400", inf, inf, -inf},
+        {"1e-400; 16777217; -2147483649", 0, 16777216.0f, -2147483648.0f},
+        // NaN and infinity as C and Python print them, in any case, and as MSVC does.
+        {"nan; -NaN; inf", nan, nan, inf},
+        {"-Infinity; +INF; -1.#INF00", -inf, inf, -inf},
+    };
+    for (const auto& c : cases)
+    {
+        CParsed p(kHeader + "# comment\n// another\nVector { " + c.Values + "; }\n");
+        ASSERT_EQ(p.Result, kXOK) << c.Values << ": " << p.File->GetErrorText();
+        const auto v = Data(p.Get({0}));
+        EXPECT_TRUE(SameFloat(Float(v, 0), c.X)) << c.Values;
+        EXPECT_TRUE(SameFloat(Float(v, 4), c.Y)) << c.Values;
+        EXPECT_TRUE(SameFloat(Float(v, 8), c.Z)) << c.Values;
+    }
 }
 
 TEST(XFileReader, StatusCodesForCallsItCannotServe)
@@ -321,15 +348,6 @@ std::string Doubling(int levels, const std::string& inF0 = std::string(), const 
     return s;
 }
 
-// A tiny file whose walk would go on for ever, or references repeating a
-// large object far beyond the file's own data.
-std::string HeavyDoubling(int levels)
-{
-    std::string big = "Big {";
-    for (int i = 0; i < 100000; ++i) big += "0,";
-    return Doubling(levels, big + "}", "template Big { <01234567-89AB-CDEF-0123-456789ABCDE0> array DWORD d[100000]; }\n");
-}
-
 std::string BinaryListTooLong()
 {
     std::string bin = "xof 0302bin 0032";
@@ -337,57 +355,95 @@ std::string BinaryListTooLong()
     return bin.append(reinterpret_cast<const char*>(tokens), sizeof tokens);
 }
 
+// Each image's result and, where it fails, the words its reason holds.
 TEST(XFileReader, ImagesParseAndWalkToTheirResults)
 {
     std::string deep = kHeader;
     for (int i = 0; i < 300; ++i) deep += "Frame {";
     deep += std::string(300, '}');
-    const std::string heavy = HeavyDoubling(8);
     const std::string emptyElements = kHeader + "template E" + kGuid +
                                       "}\ntemplate H { <01234567-89AB-CDEF-0123-456789ABCDEE> DWORD n; array E e[n]; }\n"
                                       "H { 4000000000; }";
-    const std::pair<std::string, XResult> cases[] = {
+    const std::string shadow = kHeader + "template frame { <7E1D3C52-14B0-4F0E-A7A5-2C1E9F0B6D11> DWORD id; }\n";
+    const struct
+    {
+        std::string Image;
+        XResult Result;
+        const char* Reason;
+    } cases[] = {
         // Headers.
-        {"xof 0302txt 003", kXErrBadFile},
-        {"xof 0302abc 0032", kXErrBadFileType},
-        {"xof 0402txt 0032", kXErrBadFileVersion},
-        {"xof 0302txt 0048", kXErrBadFileFloatSize},
-        {"xof 0302tzip0032", kXErrParseError},
-        {kHeader, kXOK}, // nothing in it is fine
-        {kHeader + "\"unterminated", kXErrParseError},
-        {kHeader + "Vector { 1; 2; 99999999999; }", kXErrParseError},
-        // References: dangling fails when walked, cycles and empty ones at once.
-        {kHeader + "Frame A { { Nowhere } }", kXErrBadReference},
-        {kHeader + "Frame A { { A } }", kXErrParseError},
-        {kHeader + "Frame A { { B } } Frame B { Frame C { { A } } }", kXErrParseError},
-        {kHeader + "Frame A { { } }", kXErrParseError},
+        {"xof 0302txt 003", kXErrBadFile, "byte 15: expected a 16-byte header"},
+        {"xof 0302abc 0032", kXErrBadFileType, "byte 8: expected format"},
+        {"xof 0402txt 0032", kXErrBadFileVersion, "byte 4: expected version 0302 or 0303"},
+        {"xof 0302txt 0048", kXErrBadFileFloatSize, "byte 12: expected float size"},
+        {"xof 0302tzip0032", kXErrParseError, "byte 16: expected the inflated size"},
+        {kHeader, kXOK, ""}, // nothing in it is fine
+        {kHeader + "\"unterminated", kXErrParseError,
+         "line 2: expected a template or a data object, found a string without its closing quote"},
+        {kHeader + "\nFrame A { & }", kXErrParseError,
+         "line 3: expected a child object, a reference or '}', found the character '&'"},
+        // Lines end at CR, LF or CRLF, inside strings and references too.
+        {"xof 0302txt 0032\r\rFrame A { & }", kXErrParseError, "line 3: expected a child object"},
+        {"xof 0302txt 0032\r\n\r\nFrame A { & }", kXErrParseError, "line 3: expected a child object"},
+        {kHeader + "TextureFilename { \"a\nb\"; }\nFrame A { {B\n} }\n{", kXErrParseError,
+         "line 6: expected a template"},
+        // Integers: any size in FLOAT members, 32 bits at most in integer ones.
+        {kHeader + "Vector { 1; 2; 99999999999; }", kXOK, ""},
+        {kHeader + "Header { 1; 2; 4294967296; }", kXErrParseError,
+         "line 2: expected an integer of 32 bits at most for Header.flags, found an integer beyond 32 bits"},
+        {kHeader + "Header { 1; 2; nan; }", kXErrParseError, "expected an integer of 32 bits at most"},
+        // References: dangling fails when walked, cycles and empty ones at
+        // once. A name runs to the closing brace, punctuation and all.
+        {kHeader + "Frame A { { Nowhere } }", kXErrBadReference, "line 2: the reference {Nowhere} names no object"},
+        {kHeader + "Frame A { }\nAnimation { {x3ds_Gound4&6} }", kXErrBadReference,
+         "line 3: the reference {x3ds_Gound4&6} names no object"},
+        {kHeader + "Frame A&B { }", kXErrParseError, "found the character '&'"},
+        {kHeader + "Frame A { { A } }", kXErrParseError, "line 2: Frame \"A\" holds itself through references"},
+        {kHeader + "Frame A { { B } } Frame B { Frame C { { A } } }", kXErrParseError, "holds itself"},
+        {kHeader + "Frame A { { } }", kXErrParseError, "line 2: expected a name or GUID in the reference"},
+        {kHeader + "Frame A { { A ", kXErrParseError, "expected a reference's name and its closing '}'"},
         // Closed and restricted templates; a reference counts as the object it names.
-        {kHeader + "TextureFilename { \"a\"; Frame { } }", kXErrParseError},
-        {kHeader + "MeshMaterialList { 0; 0; ; Frame { } }", kXErrParseError},
-        {kHeader + "MeshMaterialList { 0; 0; ; Material { 1;1;1;1;; 1; 0;0;0;; 0;0;0;; } }", kXOK},
-        {kHeader + "Frame F { } MeshMaterialList { 0; 0; ; { F } }", kXErrParseError},
+        {kHeader + "TextureFilename { \"a\"; Frame { } }", kXErrParseError,
+         "expected '}' closing the TextureFilename, which takes no child objects"},
+        {kHeader + "MeshMaterialList { 0; 0; ; Frame { } }", kXErrParseError,
+         "line 2: MeshMaterialList holds a Frame; expected only the child templates its restriction lists"},
+        {kHeader + "MeshMaterialList { 0; 0; ; Material { 1;1;1;1;; 1; 0;0;0;; 0;0;0;; } }", kXOK, ""},
+        {kHeader + "Frame F { } MeshMaterialList { 0; 0; ; { F } }", kXErrParseError, "holds a Frame"},
+        // A file's own template is found by its exact name first: "frame"
+        // is its own, "Frame" stays the standard one, "FRAME" the first spelling.
+        {shadow + "frame Tag { 7; } Frame A { " + kTriangle + " } FRAME B { }", kXOK, ""},
+        {shadow + "frame Tag { 7; Frame B { } }", kXErrParseError, "closing the frame, which takes no child objects"},
         // Arrays sized by earlier members: too few elements, not an integer.
-        {kGrid + "Grid { 2; 3; 1,2,3,4,5; 0; }", kXErrParseError},
-        {kGrid + "Grid { 1; 1; 1.5; 0; }", kXErrParseError},
+        {kGrid + "Grid { 2; 3; 1,2,3,4,5; 0; }", kXErrParseError,
+         "line 3: expected an integer of 32 bits at most for Grid.n, found '}'"},
+        {kGrid + "Grid { 1; 1; 1.5; 0; }", kXErrParseError, "found a number with a fraction"},
         // Template definitions: unknown member type, size naming no member or
         // a float, no GUID, containing itself.
-        {kHeader + "template T" + kGuid + "Nothing a; }", kXErrParseError},
-        {kHeader + "template T" + kGuid + "array DWORD a[n]; }", kXErrParseError},
-        {kHeader + "template T" + kGuid + "FLOAT n; array DWORD a[n]; }", kXErrParseError},
-        {kHeader + "template T { DWORD a; }", kXErrParseError},
-        {kHeader + "template T" + kGuid + "T a; }", kXErrParseError},
+        {kHeader + "template T" + kGuid + "Nothing a; }", kXErrParseError,
+         "line 2: expected a primitive type or a template defined before, found the name \"Nothing\""},
+        {kHeader + "template T" + kGuid + "array DWORD a[n]; }", kXErrParseError,
+         "expected the name of an earlier member"},
+        {kHeader + "template T" + kGuid + "FLOAT n; array DWORD a[n]; }", kXErrParseError,
+         "expected an earlier member that is one integer"},
+        {kHeader + "template T { DWORD a; }", kXErrParseError, "expected the template's GUID, found the type DWORD"},
+        {kHeader + "template T" + kGuid + "T a; }", kXErrParseError,
+         "expected a primitive type or a template defined before"},
         // Hostile structures fail fast: nesting deeper than allowed, walks
-        // that double (31 copies of the large object stay within bounds), a
-        // huge array of elements that take no input, counts beyond the data.
-        {deep, kXErrParseError},
-        {Doubling(40), kXErrWalkLimit},
-        {heavy, kXErrWalkLimit},
-        {heavy.substr(0, heavy.rfind("Frame F5")), kXOK},
-        {emptyElements, kXErrParseError},
-        {kHeader + "Mesh { 4000000000; 1;2;3;; 0;; }", kXErrParseError},
-        {BinaryListTooLong(), kXErrParseError},
+        // that double, a huge array of elements that take no input, counts
+        // beyond the data.
+        {deep, kXErrParseError, "line 2: expected objects nested at most 256 deep"},
+        {Doubling(40), kXErrWalkLimit, "the walk through references reached"},
+        {emptyElements, kXErrParseError, "expected values in each element of H.e"},
+        {kHeader + "Mesh { 4000000000; 1;2;3;; 0;; }", kXErrParseError, "expected a number for Vector.y, found '}'"},
+        {BinaryListTooLong(), kXErrParseError,
+         "byte 28: expected an integer of 32 bits at most for Mesh.nVertices, found a token cut short"},
     };
-    for (const auto& c : cases) EXPECT_EQ(ParseAndWalk(c.first), c.second) << c.first.substr(0, 200);
+    for (const auto& c : cases)
+    {
+        const auto got = ParseAndWalk(c.Image);
+        EXPECT_EQ(got.first, c.Result) << c.Image.substr(0, 200);
+        EXPECT_NE(got.second.find(c.Reason), std::string::npos) << c.Image.substr(0, 200) << "\n" << got.second;
+    }
 }
 
 } // namespace

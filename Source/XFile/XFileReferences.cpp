@@ -1,7 +1,7 @@
 // Resolving the references of a parsed file, and the checks that need them:
 // restricted templates, cycles and nesting depth.
 
-#include "Render/XFileDocument.h"
+#include "XFile/XFileDocument.h"
 
 #include <unordered_map>
 #include <unordered_set>
@@ -46,13 +46,28 @@ void FillSlots(SDocument& document, const std::vector<SPendingReference>& refere
             if (it != byName.end()) target = it->second;
         }
         document.Objects[ref.Object].Children[ref.Slot] = target;
+        if (target == kDangling)
+        {
+            document.Dangling.emplace(DanglingKey(ref.Object, ref.Slot), ref);
+        }
     }
+}
+
+std::string Describe(const SDocument& document, const STemplateSet& templates, std::uint32_t object)
+{
+    const SObject& o = document.Objects[object];
+    std::string text = PlaceText(document.Places, o.Place) + ": " + templates.Templates[o.Template].Name;
+    if (!o.Name.empty())
+    {
+        text += " \"" + ShownName(o.Name) + "\"";
+    }
+    return text;
 }
 
 // Closed templates take no children; restricted ones only the templates they
 // list (by GUID, or by name without regard to case). A reference counts as
 // the object it names.
-bool CheckRestrictions(const SDocument& document, const STemplateSet& templates)
+bool CheckRestrictions(const SDocument& document, const STemplateSet& templates, std::string& reason)
 {
     struct SAllowedSet
     {
@@ -67,7 +82,12 @@ bool CheckRestrictions(const SDocument& document, const STemplateSet& templates)
         if (tmpl.Restriction == kOpen) continue;
         if (tmpl.Restriction == kClosed)
         {
-            if (!o.Children.empty()) return false;
+            if (!o.Children.empty())
+            {
+                reason = Describe(document, templates, static_cast<std::uint32_t>(&o - document.Objects.data())) +
+                         " holds a child object; expected none (the template is closed)";
+                return false;
+            }
             continue;
         }
         SAllowedSet& set = allowed[o.Template];
@@ -87,6 +107,9 @@ bool CheckRestrictions(const SDocument& document, const STemplateSet& templates)
             if (set.Guids.count(GuidKey(c.Type)) == 0 &&
                 set.Names.count(NameKey(templates.Templates[c.Template].Name)) == 0)
             {
+                reason = Describe(document, templates, static_cast<std::uint32_t>(&o - document.Objects.data())) +
+                         " holds a " + templates.Templates[c.Template].Name +
+                         "; expected only the child templates its restriction lists";
                 return false;
             }
         }
@@ -96,7 +119,7 @@ bool CheckRestrictions(const SDocument& document, const STemplateSet& templates)
 
 // Refuses reference cycles and nesting through references deeper than a
 // walk may recurse. Linear: each object is finished once.
-bool CheckGraph(const SDocument& document)
+bool CheckGraph(const SDocument& document, const STemplateSet& templates, std::string& reason)
 {
     const std::size_t n = document.Objects.size();
     std::vector<std::uint8_t> state(n, 0); // 0 new, 1 on the path, 2 done
@@ -120,7 +143,12 @@ bool CheckGraph(const SDocument& document)
             {
                 const std::uint32_t c = o.Children[top.Next++];
                 if (c == kDangling) continue;
-                if (state[c] == 1) return false;
+                if (state[c] == 1)
+                {
+                    reason = Describe(document, templates, c) +
+                             " holds itself through references; expected references without a cycle";
+                    return false;
+                }
                 if (state[c] == 0)
                 {
                     state[c] = 1;
@@ -133,7 +161,12 @@ bool CheckGraph(const SDocument& document)
             {
                 if (c != kDangling && height[c] + 1 > h) h = height[c] + 1;
             }
-            if (h > kMaxObjectDepth) return false;
+            if (h > kMaxObjectDepth)
+            {
+                reason = Describe(document, templates, top.Object) + " nests deeper than " +
+                         std::to_string(kMaxObjectDepth) + " through references; expected shallower nesting";
+                return false;
+            }
             height[top.Object] = h;
             state[top.Object] = 2;
             stack.pop_back();
@@ -145,11 +178,11 @@ bool CheckGraph(const SDocument& document)
 } // namespace
 
 bool ResolveReferences(SDocument& document, const STemplateSet& templates,
-                       const std::vector<SPendingReference>& references)
+                       const std::vector<SPendingReference>& references, std::string& reason)
 {
     document.Entries = document.Objects.size() + references.size();
     FillSlots(document, references);
-    return CheckRestrictions(document, templates) && CheckGraph(document);
+    return CheckRestrictions(document, templates, reason) && CheckGraph(document, templates, reason);
 }
 
 } // namespace xfile_detail

@@ -1,8 +1,8 @@
 // Reading a Mesh object and the data objects nested in it.
 
-#include "Render/CImportXFile.h"
+#include "XFile/CImportXFile.h"
 
-#include "Render/CImportXFileSteps.h"
+#include "XFile/CImportXFileSteps.h"
 
 #include <limits>
 #include <unordered_map>
@@ -17,11 +17,13 @@ namespace
 // Reads one polygon "n; i0, i1, ... i(n-1)" and appends its fan triangles
 // (i0, i1, i2), (i0, i2, i3), ... Exactly n indices are read, so a polygon
 // of fewer than three corners gives no triangle without misreading the next.
-// Every index must be below `limit`.
-bool ReadPolygon(CDataCursor& cursor, std::uint32_t n, std::uint32_t limit, std::vector<STriangle>& out)
+// Every index must be below `limit`. On failure, why.
+bool ReadPolygon(CDataCursor& cursor, std::uint32_t n, std::uint32_t limit, std::vector<STriangle>& out,
+                 std::string& why)
 {
     if (!cursor.Has(static_cast<std::uint64_t>(n) * 4))
     {
+        why = "its " + std::to_string(n) + " indices run past the end of the data";
         return false;
     }
     std::uint32_t a = 0, b = 0;
@@ -30,6 +32,7 @@ bool ReadPolygon(CDataCursor& cursor, std::uint32_t n, std::uint32_t limit, std:
         const std::uint32_t index = cursor.Dword();
         if (index >= limit)
         {
+            why = "it names index " + std::to_string(index) + "; expected below " + std::to_string(limit);
             return false;
         }
         if (k == 0)
@@ -95,7 +98,7 @@ EImportResult CImportXFile::ParseXFileMesh(CXFileData* mesh, std::uint32_t node)
             r = GetXFileChild(mesh, i, child.Slot(), guid);
             if (r != kImportOK)
             {
-                return r;
+                return WalkRefused(mesh->GetErrorText(), r);
             }
             CXFileData* object = child.Get();
             if (guid == kGuidMeshNormals) r = ReadNormalData(object, m);
@@ -115,10 +118,15 @@ EImportResult CImportXFile::ParseXFileMesh(CXFileData* mesh, std::uint32_t node)
         // SkinWeights may come without a header.
         if (Meshes[m].Bones.size() != skinWeights)
         {
-            return kImportBadData;
+            return Refuse(mesh, "Mesh with " + std::to_string(skinWeights) +
+                                    " SkinWeights; expected one for each of the " +
+                                    std::to_string(Meshes[m].Bones.size()) + " bones its XSkinMeshHeader declares");
         }
         MatchFaceLists(m);
-        return kImportOK;
+        const SImportMesh& made = Meshes[m];
+        return Produce(made.Positions.size() * (sizeof(CVector3) * 3 + sizeof(CVector2) + sizeof(SColour)) +
+                           made.Faces.size() * (sizeof(STriangle) + sizeof(std::uint32_t)),
+                       mesh);
     });
 }
 
@@ -137,24 +145,25 @@ EImportResult CImportXFile::ReadMeshData(CXFileData* object, std::uint32_t m)
         const std::uint32_t numVertices = cursor.Dword();
         if (ReadVectors(cursor, numVertices, mesh.Positions) != kImportOK)
         {
-            return kImportBadData;
+            return Refuse(object, "Mesh: expected " + std::to_string(numVertices) + " vertices, the data ends first");
         }
         const std::uint32_t numFaces = cursor.Dword();
         if (!cursor.Has(static_cast<std::uint64_t>(numFaces) * 4))
         {
-            return kImportBadData;
+            return Refuse(object, "Mesh: expected " + std::to_string(numFaces) + " faces, the data ends first");
         }
         mesh.FaceSizes.resize(numFaces);
+        std::string why;
         for (std::uint32_t f = 0; f < numFaces; ++f)
         {
             const std::uint32_t n = cursor.Dword();
             mesh.FaceSizes[f] = n;
-            if (!ReadPolygon(cursor, n, numVertices, mesh.Faces))
+            if (!ReadPolygon(cursor, n, numVertices, mesh.Faces, why))
             {
-                return kImportBadData;
+                return Refuse(object, "Mesh face " + std::to_string(f) + ": " + why + " (the vertex count)");
             }
         }
-        return cursor.AtEnd() ? kImportOK : kImportBadData;
+        return cursor.AtEnd() ? kImportOK : Refuse(object, "Mesh: expected its data to end after the faces");
     });
 }
 
@@ -164,7 +173,7 @@ EImportResult CImportXFile::ReadNormalData(CXFileData* object, std::uint32_t m)
         SImportMesh& mesh = Meshes[m];
         if (!mesh.Normals.empty())
         {
-            return kImportBadData;
+            return Refuse(object, "a second MeshNormals; expected one per Mesh");
         }
         CLocked lock(object);
         CDataCursor cursor(nullptr, 0);
@@ -176,19 +185,28 @@ EImportResult CImportXFile::ReadNormalData(CXFileData* object, std::uint32_t m)
         const std::uint32_t numNormals = cursor.Dword();
         if (ReadVectors(cursor, numNormals, mesh.Normals) != kImportOK)
         {
-            return kImportBadData;
+            return Refuse(object,
+                          "MeshNormals: expected " + std::to_string(numNormals) + " normals, the data ends first");
         }
         const std::uint32_t numFaces = cursor.Dword();
         if (cursor.Failed || numFaces != mesh.FaceSizes.size())
         {
-            return kImportBadData;
+            return Refuse(object, "MeshNormals has " + std::to_string(numFaces) + " faces; expected " +
+                                      std::to_string(mesh.FaceSizes.size()) + " as its Mesh has");
         }
+        std::string why;
         for (std::uint32_t f = 0; f < numFaces; ++f)
         {
             const std::uint32_t n = cursor.Dword();
-            if (cursor.Failed || n != mesh.FaceSizes[f] || !ReadPolygon(cursor, n, numNormals, mesh.NormalFaces))
+            if (cursor.Failed || n != mesh.FaceSizes[f])
             {
-                return kImportBadData;
+                return Refuse(object, "MeshNormals face " + std::to_string(f) + " has " + std::to_string(n) +
+                                          " corners; expected " + std::to_string(mesh.FaceSizes[f]) +
+                                          " as the Mesh's face has");
+            }
+            if (!ReadPolygon(cursor, n, numNormals, mesh.NormalFaces, why))
+            {
+                return Refuse(object, "MeshNormals face " + std::to_string(f) + ": " + why + " (the normal count)");
             }
         }
         return kImportOK;
@@ -201,7 +219,7 @@ EImportResult CImportXFile::ReadTextureUVData(CXFileData* object, std::uint32_t 
         SImportMesh& mesh = Meshes[m];
         if (!mesh.TexCoords.empty())
         {
-            return kImportBadData;
+            return Refuse(object, "a second MeshTextureCoords; expected one per Mesh");
         }
         CLocked lock(object);
         CDataCursor cursor(nullptr, 0);
@@ -213,7 +231,9 @@ EImportResult CImportXFile::ReadTextureUVData(CXFileData* object, std::uint32_t 
         const std::uint32_t count = cursor.Dword();
         if (count != mesh.Positions.size() || !cursor.Has(static_cast<std::uint64_t>(count) * 8))
         {
-            return kImportBadData;
+            return Refuse(object, "MeshTextureCoords has " + std::to_string(count) +
+                                      " coordinates; expected one for each of the " +
+                                      std::to_string(mesh.Positions.size()) + " vertices");
         }
         mesh.TexCoords.resize(count);
         for (CVector2& uv : mesh.TexCoords)
@@ -231,7 +251,7 @@ EImportResult CImportXFile::ReadVertexColourData(CXFileData* object, std::uint32
         SImportMesh& mesh = Meshes[m];
         if (!mesh.Colours.empty())
         {
-            return kImportBadData;
+            return Refuse(object, "a second MeshVertexColors with colours; expected one per Mesh");
         }
         CLocked lock(object);
         CDataCursor cursor(nullptr, 0);
@@ -243,7 +263,8 @@ EImportResult CImportXFile::ReadVertexColourData(CXFileData* object, std::uint32
         const std::uint32_t count = cursor.Dword();
         if (!cursor.Has(static_cast<std::uint64_t>(count) * 20))
         {
-            return kImportBadData;
+            return Refuse(object,
+                          "MeshVertexColors: expected " + std::to_string(count) + " colours, the data ends first");
         }
         if (count == 0)
         {
@@ -262,7 +283,9 @@ EImportResult CImportXFile::ReadVertexColourData(CXFileData* object, std::uint32
             colour.a = cursor.Float();
             if (index >= mesh.Colours.size())
             {
-                return kImportBadData;
+                return Refuse(object, "MeshVertexColors colour " + std::to_string(i) + " names vertex " +
+                                          std::to_string(index) + "; expected below " +
+                                          std::to_string(mesh.Colours.size()));
             }
             mesh.Colours[index] = colour;
         }
@@ -276,7 +299,7 @@ EImportResult CImportXFile::ReadDuplicationData(CXFileData* object, std::uint32_
         SImportMesh& mesh = Meshes[m];
         if (!mesh.Duplication.empty())
         {
-            return kImportBadData;
+            return Refuse(object, "a second VertexDuplicationIndices; expected one per Mesh");
         }
         CLocked lock(object);
         CDataCursor cursor(nullptr, 0);
@@ -288,10 +311,14 @@ EImportResult CImportXFile::ReadDuplicationData(CXFileData* object, std::uint32_
         const std::uint32_t count = cursor.Dword();
         if (count != mesh.Positions.size())
         {
-            return kImportBadData;
+            return Refuse(object, "VertexDuplicationIndices has " + std::to_string(count) +
+                                      " indices; expected one for each of the " +
+                                      std::to_string(mesh.Positions.size()) + " vertices");
         }
         mesh.NumOriginalVertices = cursor.Dword();
-        return cursor.DwordArray(mesh.Duplication, count) ? kImportOK : kImportBadData;
+        return cursor.DwordArray(mesh.Duplication, count)
+                   ? kImportOK
+                   : Refuse(object, "VertexDuplicationIndices: the data ends before its indices");
     });
 }
 
@@ -301,7 +328,7 @@ EImportResult CImportXFile::ReadAdjacencyData(CXFileData* object, std::uint32_t 
         SImportMesh& mesh = Meshes[m];
         if (!mesh.Adjacency.empty())
         {
-            return kImportBadData;
+            return Refuse(object, "a second FaceAdjacency; expected one per Mesh");
         }
         CLocked lock(object);
         CDataCursor cursor(nullptr, 0);
@@ -311,7 +338,9 @@ EImportResult CImportXFile::ReadAdjacencyData(CXFileData* object, std::uint32_t 
             return r;
         }
         const std::uint32_t count = cursor.Dword();
-        return cursor.DwordArray(mesh.Adjacency, count) ? kImportOK : kImportBadData;
+        return cursor.DwordArray(mesh.Adjacency, count)
+                   ? kImportOK
+                   : Refuse(object, "FaceAdjacency: the data ends before its indices");
     });
 }
 
@@ -321,7 +350,7 @@ EImportResult CImportXFile::ReadSkinDefnData(CXFileData* object, std::uint32_t m
         SImportMesh& mesh = Meshes[m];
         if (!mesh.Bones.empty())
         {
-            return kImportBadData;
+            return Refuse(object, "a second XSkinMeshHeader; expected one per Mesh");
         }
         CLocked lock(object);
         CDataCursor cursor(nullptr, 0);
@@ -335,7 +364,7 @@ EImportResult CImportXFile::ReadSkinDefnData(CXFileData* object, std::uint32_t m
         const std::uint16_t numBones = cursor.Word();
         if (cursor.Failed)
         {
-            return kImportBadData;
+            return Refuse(object, "XSkinMeshHeader: expected three WORDs, the data ends first");
         }
         mesh.Bones.resize(numBones);
         return kImportOK;
@@ -348,7 +377,8 @@ EImportResult CImportXFile::ReadSkinWeightsData(CXFileData* object, std::uint32_
         SImportMesh& mesh = Meshes[m];
         if (bone >= mesh.Bones.size())
         {
-            return kImportBadData;
+            return Refuse(object, "SkinWeights beyond the " + std::to_string(mesh.Bones.size()) +
+                                      " bones an XSkinMeshHeader before it declares");
         }
         CLocked lock(object);
         CDataCursor cursor(nullptr, 0);
@@ -367,14 +397,16 @@ EImportResult CImportXFile::ReadSkinWeightsData(CXFileData* object, std::uint32_
         }
         if (length == cursor.Remaining())
         {
-            return kImportBadData;
+            return Refuse(object, "SkinWeights: expected the bone's name to end inside the data");
         }
         b.Name.assign(start, length);
+        b.Place = object->GetPlace();
         cursor.Advance(length + 1);
         const std::uint32_t count = cursor.Dword();
         if (!cursor.Has(static_cast<std::uint64_t>(count) * 8 + 64))
         {
-            return kImportBadData;
+            return Refuse(object, "SkinWeights: expected " + std::to_string(count) +
+                                      " vertices, weights and a matrix, the data ends first");
         }
         b.Weights.resize(count);
         for (SBoneWeight& w : b.Weights)
@@ -382,7 +414,8 @@ EImportResult CImportXFile::ReadSkinWeightsData(CXFileData* object, std::uint32_
             w.Vertex = cursor.Dword();
             if (w.Vertex >= mesh.Positions.size())
             {
-                return kImportBadData;
+                return Refuse(object, "SkinWeights names vertex " + std::to_string(w.Vertex) + "; expected below " +
+                                          std::to_string(mesh.Positions.size()));
             }
         }
         for (SBoneWeight& w : b.Weights)
@@ -409,7 +442,8 @@ EImportResult CImportXFile::MatchBonesToNodes()
             const auto found = byName.find(bone.Name);
             if (found == byName.end())
             {
-                return kImportBadData;
+                return Refuse(nullptr, bone.Place + ": SkinWeights names the bone \"" + bone.Name +
+                                           "\"; expected the name of a frame");
             }
             bone.Node = found->second;
         }
@@ -422,7 +456,7 @@ EImportResult CImportXFile::ReadMaterialData(CXFileData* object, std::uint32_t m
     return Step("gen::CImportXFile::ReadMaterialData", [&] {
         if (!Meshes[m].Materials.empty())
         {
-            return kImportBadData;
+            return Refuse(object, "a second MeshMaterialList; expected one per Mesh");
         }
         std::size_t numChildren = 0;
         if (GetXFileNumChildren(object, numChildren) != kImportOK)
@@ -444,13 +478,16 @@ EImportResult CImportXFile::ReadMaterialData(CXFileData* object, std::uint32_t m
             // above the children is refused before anything is sized by it.
             if (cursor.Failed || numMaterials > numChildren)
             {
-                return kImportBadData;
+                return Refuse(object, "MeshMaterialList declares " + std::to_string(numMaterials) +
+                                          " materials but holds " + std::to_string(numChildren) +
+                                          " objects; expected a Material for each");
             }
             mesh.Materials.resize(numMaterials);
             const std::uint32_t numIndices = cursor.Dword();
             if (!cursor.Has(static_cast<std::uint64_t>(numIndices) * 4))
             {
-                return kImportBadData;
+                return Refuse(object, "MeshMaterialList: expected " + std::to_string(numIndices) +
+                                          " face indexes, the data ends first");
             }
             const std::size_t numPolygons = mesh.FaceSizes.size();
             if (numIndices == 1 && numPolygons != 1)
@@ -461,7 +498,9 @@ EImportResult CImportXFile::ReadMaterialData(CXFileData* object, std::uint32_t m
             {
                 if (numIndices != numPolygons)
                 {
-                    return kImportBadData;
+                    return Refuse(object, "MeshMaterialList has " + std::to_string(numIndices) +
+                                              " face indexes; expected one for each of the " +
+                                              std::to_string(numPolygons) + " faces, or one for all");
                 }
                 mesh.FaceMaterials.assign(mesh.Faces.size(), 0);
                 std::size_t t = 0;
@@ -483,7 +522,7 @@ EImportResult CImportXFile::ReadMaterialData(CXFileData* object, std::uint32_t m
             SXGuid guid;
             if (GetXFileChild(object, i, child.Slot(), guid) != kImportOK)
             {
-                return kImportBadData;
+                return WalkRefused(object->GetErrorText(), kImportBadData);
             }
             if (guid != kGuidMaterial)
             {
@@ -491,12 +530,13 @@ EImportResult CImportXFile::ReadMaterialData(CXFileData* object, std::uint32_t m
             }
             if (k >= numMaterials)
             {
-                return kImportBadData;
+                return Refuse(object, "MeshMaterialList holds more Material objects than the " +
+                                          std::to_string(numMaterials) + " it declares");
             }
             SImportMaterial& material = Meshes[m].Materials[k];
             if (GetXFileDataName(child.Get(), material.Name) != kImportOK)
             {
-                return kImportBadData;
+                return Refuse(child.Get(), "Material: its name cannot be read");
             }
             // Face colour, power, specular, emissive. Data of another size
             // leaves the defaults.
@@ -519,7 +559,7 @@ EImportResult CImportXFile::ReadMaterialData(CXFileData* object, std::uint32_t m
                 SXGuid textureGuid;
                 if (GetXFileChild(child.Get(), j, texture.Slot(), textureGuid) != kImportOK)
                 {
-                    return kImportBadData;
+                    return WalkRefused(child.Get()->GetErrorText(), kImportBadData);
                 }
                 if (textureGuid != kGuidTextureFilename)
                 {
@@ -543,7 +583,10 @@ EImportResult CImportXFile::ReadMaterialData(CXFileData* object, std::uint32_t m
             ++k;
         }
         // A declared material without its Material object is an error.
-        return k == numMaterials ? kImportOK : kImportBadData;
+        return k == numMaterials
+                   ? kImportOK
+                   : Refuse(object, "MeshMaterialList holds " + std::to_string(k) + " Material objects; expected the " +
+                                        std::to_string(numMaterials) + " it declares");
     });
 }
 

@@ -1,0 +1,56 @@
+#include "Common/FileProblem.h"
+
+#include "Common/Problems.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace gen
+{
+
+namespace fs = std::filesystem;
+
+std::string DisplayPath(const std::string& path)
+{
+    std::error_code error;
+    const fs::path full = fs::absolute(fs::u8path(path), error);
+    return error ? path : full.lexically_normal().u8string();
+}
+
+std::string FileProblem(const std::string& path)
+{
+    std::error_code error;
+    const fs::file_status status = fs::status(fs::u8path(path), error);
+    if (status.type() == fs::file_type::not_found)
+    {
+        return "the file is missing";
+    }
+    if (status.type() == fs::file_type::directory)
+    {
+        return "it is a folder, not a file";
+    }
+    std::ifstream file(fs::u8path(path), std::ios::binary);
+    if (!file)
+    {
+        return "the file cannot be read";
+    }
+    if (file.peek() == std::ifstream::traits_type::eof())
+    {
+        return "the file is empty";
+    }
+    return "";
+}
+
+std::string FileProblemOr(const std::string& path, const std::string& otherwise)
+{
+    const std::string problem = FileProblem(path);
+    return problem.empty() ? otherwise : problem;
+}
+
+void ReportFileProblem(const std::string& path, const std::string& reason, const std::string& details)
+{
+    ReportProblem(path, DisplayPath(path) + ": " + reason, details);
+}
+
+} // namespace gen
