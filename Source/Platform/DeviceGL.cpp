@@ -72,12 +72,8 @@ CDevice* CDevice::Create(CWindow& window, const SPresentParameters& params)
     int major = 0, minor = 0;
     if (!GlVersionSupported(major, minor))
     {
-<<<<<<< HEAD
-        std::fprintf(stderr, "OpenGL %d.%d is needed, found %d.%d\n", kGlContextMajor, kGlContextMinor, major, minor);
-=======
-        ReportProblem("device", "OpenGL 3.3 is needed, found " + std::to_string(epoxy_gl_version() / 10) + "." +
-                                    std::to_string(epoxy_gl_version() % 10));
->>>>>>> main
+        ReportProblem("device", "OpenGL " + std::to_string(kGlContextMajor) + "." + std::to_string(kGlContextMinor) +
+                                    " is needed, found " + std::to_string(major) + "." + std::to_string(minor));
         SDL_GL_DeleteContext(context);
         return nullptr;
     }

@@ -24,7 +24,7 @@ namespace
 const char* const kCaptureDir = "/capture";
 
 EM_JS(char*, PageQuery, (), {
-    var query = window.location.search || '';
+    var query = window.location.search || "";
     var size = lengthBytesUTF8(query) + 1;
     var text = _malloc(size);
     stringToUTF8(query, text, size);
@@ -46,7 +46,7 @@ EM_JS(void, PagePublishCapture, (const char* folder, int status), {
         if (name.indexOf('frame-') !== 0 || name.slice(-4) !== '.png') return;
         var frame = parseInt(name.slice(6, -4), 10);
         var bytes = FS.readFile(dir + '/' + name);
-        var text = '';
+        var text = "";
         for (var i = 0; i < bytes.length; i += 0x8000) {
             text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
         }
