@@ -5,7 +5,7 @@
 #include "Platform/CDevice.h"
 #include "Platform/CShader.h"
 
-#include <epoxy/gl.h>
+#include "GlProfile.h"
 
 #include <map>
 #include <set>
@@ -139,6 +139,8 @@ public:
     std::uint32_t MaxIndexOverall() const { return LargestIndex; }
 
 private:
+    void BindForUpload();
+
     GLuint Name = 0;
     EFormat Format;
     std::vector<std::uint8_t> Shadow;

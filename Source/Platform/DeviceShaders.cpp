@@ -235,7 +235,7 @@ GLuint CDeviceGL::MakePretransformedVertexShader(CPixelShaderGL* ps)
     // Screen-pixel vertices (x, y, z, 1/w) and two texture sets, feeding
     // whatever the pixel shader reads (TEXCOORD0/1 from the sets, COLOR0
     // white as D3D's default diffuse, the rest zero).
-    std::string source = "#version 330\n"
+    std::string source = std::string(kGlslHeader) +
                          "layout(location = 0) in vec4 a_POSITIONT;\n"
                          "layout(location = 2) in vec4 a_TEXCOORD0;\n"
                          "layout(location = 3) in vec4 a_TEXCOORD1;\n"

@@ -127,6 +127,11 @@ TEST(CaptureOptions, StatisticsInMilliseconds)
     {
         EXPECT_NE(withPasses.find(part), std::string::npos) << part;
     }
+
+    // A device without timestamp queries measured nothing: null, not zeros.
+    passes.FrameMs = {{-1.0, -1.0}, {-1.0, -1.0}};
+    const std::string unmeasured = StatsJson(2, stats, stats, health, passes);
+    EXPECT_NE(unmeasured.find("\"passes\": null,\n  \"areas\": {"), std::string::npos) << unmeasured;
 }
 
 } // namespace

@@ -10,7 +10,7 @@
 #include "Platform/Process.h"
 #include "Scene/Scene.h"
 
-#include <epoxy/gl.h>
+#include "GlProfile.h"
 
 #include <chrono>
 #include <cstdio>

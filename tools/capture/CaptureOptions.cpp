@@ -293,10 +293,27 @@ SFrameStats ComputeFrameStats(std::vector<double> seconds)
 namespace
 {
 
+bool AnyPassMeasured(const SPassReport& passes)
+{
+    for (const std::vector<double>& frame : passes.FrameMs)
+    {
+        for (const double ms : frame)
+        {
+            if (ms >= 0.0)
+            {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 void WritePasses(std::ostream& out, const SPassReport& passes)
 {
-    out << ",\n  \"passes\": {";
-    for (std::size_t pass = 0; pass < passes.Names.size(); ++pass)
+    // Without device timestamps nothing was measured: null, not zeros.
+    const bool measured = AnyPassMeasured(passes);
+    out << ",\n  \"passes\": " << (measured ? "{" : "null");
+    for (std::size_t pass = 0; measured && pass < passes.Names.size(); ++pass)
     {
         std::vector<double> seconds;
         for (const std::vector<double>& frame : passes.FrameMs)
@@ -305,7 +322,7 @@ void WritePasses(std::ostream& out, const SPassReport& passes)
         }
         out << (pass ? ", " : "") << "\"" << passes.Names[pass] << "\": " << ComputeFrameStats(seconds).Median;
     }
-    out << "},\n  \"areas\": {";
+    out << (measured ? "}" : "") << ",\n  \"areas\": {";
     for (std::size_t area = 0; area < passes.Areas.size(); ++area)
     {
         out << (area ? ", " : "") << "\"" << passes.Areas[area].first << "\": ";
