@@ -3,6 +3,7 @@
 #include "App/CTimer.h"
 #include "App/Device.h"
 #include "App/Input.h"
+#include "App/ShaderLibrary.h"
 #include "Common/Message.h"
 #include "Common/StartFailure.h"
 #include "Effects/PostProcess.h"
@@ -92,6 +93,7 @@ void RunLoop(CWindow& window, CFrame& frame)
         else
         {
             const float t = FrameTimer().GetLapTime();
+            WatchShaderFiles(t);
             frame.Render(t);
             frame.Update(t);
             HandleFrameKeys(window);

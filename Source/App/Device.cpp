@@ -1,5 +1,6 @@
 #include "App/Device.h"
 
+#include "App/ShaderLibrary.h"
 #include "Common/Problems.h"
 #include "Common/StartFailure.h"
 
@@ -69,49 +70,19 @@ bool D3DSetup(CWindow& window)
 
 void D3DShutdown()
 {
+    ReleaseShaderLibrary();
     SafeRelease(Font);
     SafeRelease(Device);
 }
 
-namespace
-{
-
-template <typename TShader>
-bool LoadShader(const std::string& fileName, const char* profile, TShader*& shader, CConstantTable*& table,
-                TShader* (CDevice::*create)(CShaderCode*))
-{
-    shader = nullptr;
-    table = nullptr;
-    if (!Device)
-    {
-        return false;
-    }
-    std::string errors;
-    CShaderCode* code = CompileShaderFromFile(kShaderFolder + fileName, "main", profile, &table, &errors);
-    if (!code)
-    {
-        return false;
-    }
-    shader = (Device->*create)(code);
-    SafeRelease(code);
-    if (!shader)
-    {
-        SafeRelease(table);
-        return false;
-    }
-    return true;
-}
-
-} // namespace
-
 bool LoadVertexShader(const std::string& fileName, CVertexShader*& shader, CConstantTable*& table)
 {
-    return LoadShader(fileName, "vs_3_0", shader, table, &CDevice::CreateVertexShader);
+    return LoadLibraryVertexShader(fileName, shader, table);
 }
 
 bool LoadPixelShader(const std::string& fileName, CPixelShader*& shader, CConstantTable*& table)
 {
-    return LoadShader(fileName, "ps_3_0", shader, table, &CDevice::CreatePixelShader);
+    return LoadLibraryPixelShader(fileName, shader, table);
 }
 
 std::uint8_t ColourByte(float c)

@@ -31,7 +31,7 @@ extern SWindowRect WindowRect; // outer rectangle last seen in windowed mode
 // Creates the windowed device for the window's client area, clears both
 // buffers to black, sets linear filtering on stages 0..2 and creates the font.
 bool D3DSetup(CWindow& window);
-// Releases the font and the device, each if present.
+// Releases the shader library, the font and the device, each if present.
 void D3DShutdown();
 
 // Resize (toggle false) or windowed/full-screen switch (toggle true): new
@@ -48,9 +48,12 @@ bool ChangeDisplayMode(CWindow& window, bool toggle);
 void FreshDeviceSteps();
 bool CreateOverlayFont();
 
-// Compiles kShaderFolder + fileName as vs_3_0 / ps_3_0 with entry "main" and
-// creates the shader object. On failure returns false, leaves the slots
-// null and keeps the compiler text in LastShaderLog() (shown nowhere).
+// A shader object of kShaderFolder + fileName (vs_3_0 / ps_3_0, entry
+// "main") with its constant table, compiled or reused through the shader
+// library (App/ShaderLibrary.h), which also swaps in a new version when the
+// file is edited. On failure returns false, leaves the slots null and
+// reports the compiler's first error as a problem (its whole text on
+// standard error).
 bool LoadVertexShader(const std::string& fileName, CVertexShader*& shader, CConstantTable*& table);
 bool LoadPixelShader(const std::string& fileName, CPixelShader*& shader, CConstantTable*& table);
 

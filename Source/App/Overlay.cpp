@@ -1,6 +1,7 @@
 #include "App/Overlay.h"
 
 #include "App/Device.h"
+#include "Common/Problems.h"
 #include "Effects/PostProcess.h"
 
 #include <sstream>
@@ -70,6 +71,15 @@ void RenderOverlay(float t)
         DrawOverlayText(text, 0, 0, 1.0f, 1.0f, 0.0f, false);
     }
     DrawOverlayText(ComposeFilterText(CurrentFilter), 0, 32, 1.0f, 1.0f, 1.0f, false);
+
+    // A problem (a shader that does not compile, a mesh that cannot be read)
+    // for whoever has no console; the shadow keeps it readable on every filter.
+    const std::string problem = ProblemOverlayLine();
+    if (!problem.empty())
+    {
+        DrawOverlayText(problem, 2, 50, 0.0f, 0.0f, 0.0f, false);
+        DrawOverlayText(problem, 0, 48, 1.0f, 0.45f, 0.35f, false);
+    }
 }
 
 } // namespace gen

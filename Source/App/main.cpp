@@ -1,12 +1,19 @@
 // The tessavin program: the application frame with the real scene.
 #include "App/AppFrame.h"
 #include "Common/CFatalException.h"
+#include "Common/CommandLine.h"
 #include "Platform/DataLocation.h"
 
 #include <cstdio>
 
-int main()
+int main(int argc, char** argv)
 {
+    CLI::App app{"Tessavin: a real-time 3D post-processing demonstration.", "tessavin"};
+    const int status = gen::ParseCommandLine(app, argc, argv);
+    if (status >= 0)
+    {
+        return status;
+    }
     try
     {
         gen::LocateProgramData();

@@ -375,6 +375,12 @@ public:
     virtual CPixelShader* CreatePixelShader(CShaderCode* code) = 0;
     virtual void SetVertexShader(CVertexShader* shader) = 0;
     virtual void SetPixelShader(CPixelShader* shader) = 0;
+    // Gives an existing shader object new code (a shader file edited while
+    // the program runs): every holder of the object draws with it from the
+    // next draw on. False, with the object unchanged, when the code does not
+    // compile for the device or is of the other stage.
+    virtual bool UpdateVertexShader(CVertexShader* shader, CShaderCode* code) = 0;
+    virtual bool UpdatePixelShader(CPixelShader* shader, CShaderCode* code) = 0;
 
     // Draws from the stream source and indices with the current declaration
     // and shaders. Returns false when nothing could be drawn.

@@ -130,6 +130,12 @@ public:
     // Texture stage of a sampler, or -1 when the shader has none of that name.
     std::int32_t GetSamplerIndex(const char* name) const;
 
+    // Takes the constants, samplers and storage of fresh, a table of the same
+    // shader compiled again, so that whoever holds this table sets the new
+    // code's constants. Values of constants that kept their name and shape
+    // are carried over; the rest start at zero.
+    void TakeLayout(const CConstantTable& fresh);
+
     const std::vector<SShaderConstant>& GetConstants() const { return Constants; }
     const std::shared_ptr<SConstantStorage>& GetStorage() const { return Storage; }
 
@@ -174,8 +180,16 @@ class CPixelShader : public CDeviceObject
 {
 };
 
+// One line for the first error in a compiler's text about sourceName:
+// "NAME(LINE): MESSAGE" when the compiler placed it in the file, else
+// "NAME: " and its first error line.
+std::string FirstShaderError(const std::string& sourceName, const std::string& compilerText);
+
 // The text of the last shader compilation or link that failed, for a debug
 // log; never shown to the user.
 const std::string& LastShaderLog();
+// Replaces it (a failure met outside the compiler, such as a file that
+// cannot be read).
+void SetLastShaderLog(const std::string& text);
 
 } // namespace gen

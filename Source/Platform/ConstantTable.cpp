@@ -35,9 +35,9 @@ CConstantTable::THandle CConstantTable::GetConstantByName(const char* name) cons
 namespace
 {
 
-// Writes value number `index` (in HLSL order: components of row 0, row 1,
-// ..., then the next array element) of a constant.
-void WriteConstantValue(const SShaderConstant& c, std::uint8_t* base, std::uint32_t index, float value)
+// Byte offset of value number `index` (in HLSL order: components of row 0,
+// row 1, ..., then the next array element) of a constant.
+std::uint32_t ValueOffset(const SShaderConstant& c, std::uint32_t index)
 {
     const std::uint32_t perElement = c.Rows * c.Columns;
     const std::uint32_t element = index / perElement;
@@ -53,6 +53,12 @@ void WriteConstantValue(const SShaderConstant& c, std::uint8_t* base, std::uint3
     {
         offset += column * 4;
     }
+    return offset;
+}
+
+void WriteConstantValue(const SShaderConstant& c, std::uint8_t* base, std::uint32_t index, float value)
+{
+    const std::uint32_t offset = ValueOffset(c, index);
     if (c.IsInteger)
     {
         const std::int32_t i = static_cast<std::int32_t>(value);
@@ -64,7 +70,38 @@ void WriteConstantValue(const SShaderConstant& c, std::uint8_t* base, std::uint3
     }
 }
 
+bool SameShape(const SShaderConstant& a, const SShaderConstant& b)
+{
+    return a.Rows == b.Rows && a.Columns == b.Columns && a.Elements == b.Elements && a.IsInteger == b.IsInteger;
+}
+
 } // namespace
+
+void CConstantTable::TakeLayout(const CConstantTable& fresh)
+{
+    std::vector<std::uint8_t>& bytes = fresh.Storage->Bytes;
+    for (const SShaderConstant& kept : fresh.Constants)
+    {
+        const THandle old = GetConstantByName(kept.Name.c_str());
+        if (old == kInvalidHandle || !SameShape(Constants[static_cast<std::size_t>(old)], kept))
+        {
+            continue;
+        }
+        const SShaderConstant& was = Constants[static_cast<std::size_t>(old)];
+        for (std::uint32_t i = 0; i < kept.Rows * kept.Columns * kept.Elements; ++i)
+        {
+            const std::uint32_t from = ValueOffset(was, i), to = ValueOffset(kept, i);
+            if (from + 4 <= Storage->Bytes.size() && to + 4 <= bytes.size())
+            {
+                std::memcpy(bytes.data() + to, Storage->Bytes.data() + from, 4);
+            }
+        }
+    }
+    ++fresh.Storage->Version;
+    Constants = fresh.Constants;
+    Samplers = fresh.Samplers;
+    Storage = fresh.Storage;
+}
 
 bool CConstantTable::SetMatrix(THandle handle, const CMatrix4x4& m)
 {

@@ -129,15 +129,14 @@ bool CDeviceGL::DrawIndexedPrimitive(EPrimitiveType type, std::int32_t baseVerte
     {
         return false;
     }
-    if (!PrepareDraw(false, 0, 0))
+    // The base vertex moves the attribute pointers (GL ES has no base-vertex draws).
+    if (!PrepareDraw(false, baseVertex, 0))
     {
         return false;
     }
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, Indices->GetName());
-    glDrawElementsBaseVertex(PrimitiveMode(type), static_cast<GLsizei>(count),
-                             indexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
-                             reinterpret_cast<const void*>(static_cast<std::uintptr_t>(startIndex) * indexSize),
-                             baseVertex);
+    glDrawElements(PrimitiveMode(type), static_cast<GLsizei>(count), indexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
+                   reinterpret_cast<const void*>(static_cast<std::uintptr_t>(startIndex) * indexSize));
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "Common/Problems.h"
 #include "Platform/CWindow.h"
 #include "Platform/Conventions.h"
+#include "Platform/FramePacing.h"
 
 #include <SDL.h>
 
@@ -68,10 +69,11 @@ CDevice* CDevice::Create(CWindow& window, const SPresentParameters& params)
         return nullptr;
     }
     SDL_GL_MakeCurrent(sdlWindow, context);
-    if (epoxy_gl_version() < 33)
+    int major = 0, minor = 0;
+    if (!GlVersionSupported(major, minor))
     {
-        ReportProblem("device", "OpenGL 3.3 is needed, found " + std::to_string(epoxy_gl_version() / 10) + "." +
-                                    std::to_string(epoxy_gl_version() % 10));
+        ReportProblem("device", "OpenGL " + std::to_string(kGlContextMajor) + "." + std::to_string(kGlContextMinor) +
+                                    " is needed, found " + std::to_string(major) + "." + std::to_string(minor));
         SDL_GL_DeleteContext(context);
         return nullptr;
     }
@@ -105,7 +107,7 @@ bool CDeviceGL::Initialise(const SPresentParameters& params)
         glBindSampler(unit, Samplers[unit]);
     }
     glFrontFace(GL_CCW); // see Conventions.h
-    glDepthRange(0.0, 1.0);
+    GlDepthRange(0.0f, 1.0f);
     if (!params.Windowed && !Window.SetFullScreen(true))
     {
         return false;
@@ -166,7 +168,7 @@ bool CDeviceGL::CreateBackBuffer(std::uint32_t width, std::uint32_t height)
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_RGBA,
                  GL_UNSIGNED_BYTE, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
+    GlTextureAlphaOne();
     glBindTexture(GL_TEXTURE_2D, 0);
     glGenRenderbuffers(1, &DepthStencil);
     glBindRenderbuffer(GL_RENDERBUFFER, DepthStencil);
@@ -300,6 +302,7 @@ bool CDeviceGL::Present()
     glBlitFramebuffer(0, 0, static_cast<GLint>(BackWidth), static_cast<GLint>(BackHeight), 0, drawableHeight,
                       drawableWidth, 0, GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
     SDL_GL_SwapWindow(SdlWindow);
+    WaitForDisplayFrame();
     BindFramebuffer();
     return true;
 }
@@ -344,7 +347,7 @@ void CDeviceGL::Clear(std::uint32_t flags, std::uint32_t colour, float z, std::u
     if (flags & kClearZBuffer)
     {
         glDepthMask(GL_TRUE);
-        glClearDepth(static_cast<double>(std::min(std::max(z, 0.0f), 1.0f)));
+        GlClearDepth(std::min(std::max(z, 0.0f), 1.0f));
         mask |= GL_DEPTH_BUFFER_BIT;
     }
     if (flags & kClearStencil)

@@ -5,7 +5,7 @@
 #include "Platform/CDevice.h"
 #include "Platform/CShader.h"
 
-#include <epoxy/gl.h>
+#include "GlProfile.h"
 
 #include <map>
 #include <set>
@@ -21,8 +21,6 @@ namespace gen
 
 class CDeviceGL;
 class CTextureGL;
-
-void SetLastShaderLog(const std::string& text);
 
 // Compiles and links GLSL; false with the log in LastShaderLog().
 GLuint CompileGlslStage(GLenum type, const std::string& source, const std::string& name);
@@ -141,6 +139,8 @@ public:
     std::uint32_t MaxIndexOverall() const { return LargestIndex; }
 
 private:
+    void BindForUpload();
+
     GLuint Name = 0;
     EFormat Format;
     std::vector<std::uint8_t> Shadow;
@@ -260,6 +260,8 @@ public:
     CPixelShader* CreatePixelShader(CShaderCode* code) override;
     void SetVertexShader(CVertexShader* shader) override;
     void SetPixelShader(CPixelShader* shader) override;
+    bool UpdateVertexShader(CVertexShader* shader, CShaderCode* code) override;
+    bool UpdatePixelShader(CPixelShader* shader, CShaderCode* code) override;
     bool DrawIndexedPrimitive(EPrimitiveType type, std::int32_t baseVertex, std::uint32_t minIndex,
                               std::uint32_t numVertices, std::uint32_t startIndex,
                               std::uint32_t primitiveCount) override;

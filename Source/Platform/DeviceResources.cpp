@@ -86,7 +86,7 @@ CTextureGL::CTextureGL(CDeviceGL* device, std::uint32_t width, std::uint32_t hei
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
     if (format == kFormatX8R8G8B8)
     {
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
+        GlTextureAlphaOne();
     }
     glBindTexture(GL_TEXTURE_2D, 0);
     if (RenderTarget)
@@ -205,9 +205,17 @@ CIndexBufferGL::CIndexBufferGL(CDeviceGL* device, std::uint32_t length, EFormat 
     : CDeviceChild(device), Format(format), Shadow(length, 0)
 {
     glGenBuffers(1, &Name);
-    glBindBuffer(GL_COPY_WRITE_BUFFER, Name);
-    glBufferData(GL_COPY_WRITE_BUFFER, static_cast<GLsizeiptr>(length), nullptr, GL_STATIC_DRAW);
-    glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+    BindForUpload();
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(length), nullptr, GL_STATIC_DRAW);
+}
+
+// Index data goes in through the element binding of the device's own vertex
+// array, which every indexed draw sets again: WebGL lets a buffer that was
+// ever bound elsewhere never serve as indices.
+void CIndexBufferGL::BindForUpload()
+{
+    glBindVertexArray(GetDeviceGL()->GetVertexArray());
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, Name);
 }
 
 CIndexBufferGL::~CIndexBufferGL()
@@ -230,9 +238,8 @@ bool CIndexBufferGL::Unlock()
         return false;
     }
     Locked = false;
-    glBindBuffer(GL_COPY_WRITE_BUFFER, Name);
-    glBufferSubData(GL_COPY_WRITE_BUFFER, LockOffset, LockSize, Shadow.data() + LockOffset);
-    glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+    BindForUpload();
+    glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, LockOffset, LockSize, Shadow.data() + LockOffset);
     const std::uint32_t indexSize = Format == kFormatIndex16 ? 2 : 4;
     LargestIndex = MaxIndex(0, static_cast<std::uint32_t>(Shadow.size()) / indexSize);
     return true;
@@ -443,7 +450,12 @@ bool ElementFormat(std::uint8_t type, GLint& size, GLenum& glType, GLboolean& no
     case kDeclFloat2: size = 2; glType = GL_FLOAT; normalised = GL_FALSE; bytes = 8; return true;
     case kDeclFloat3: size = 3; glType = GL_FLOAT; normalised = GL_FALSE; bytes = 12; return true;
     case kDeclFloat4: size = 4; glType = GL_FLOAT; normalised = GL_FALSE; bytes = 16; return true;
-    case kDeclColour: size = GL_BGRA; glType = GL_UNSIGNED_BYTE; normalised = GL_TRUE; bytes = 4; return true;
+    case kDeclColour:
+        size = kGlBgraAttributeSize;
+        glType = GL_UNSIGNED_BYTE;
+        normalised = GL_TRUE;
+        bytes = 4;
+        return size != 0;
     case kDeclUByte4: size = 4; glType = GL_UNSIGNED_BYTE; normalised = GL_FALSE; bytes = 4; return true;
     default: return false;
     }

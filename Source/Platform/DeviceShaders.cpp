@@ -156,6 +156,42 @@ void CDeviceGL::SetPixelShader(CPixelShader* shader)
     Rebind(PixelShader, shader);
 }
 
+bool CDeviceGL::UpdateVertexShader(CVertexShader* shader, CShaderCode* code)
+{
+    auto* target = static_cast<CVertexShaderGL*>(shader);
+    SShaderStageGL stage;
+    if (!target || !MakeStage(code, kVertexStage, stage))
+    {
+        DeleteStage(stage);
+        return false;
+    }
+    ForgetVertexShader(target);
+    DeleteStage(target->Stage);
+    target->Stage = std::move(stage);
+    return true;
+}
+
+bool CDeviceGL::UpdatePixelShader(CPixelShader* shader, CShaderCode* code)
+{
+    auto* target = static_cast<CPixelShaderGL*>(shader);
+    SShaderStageGL stage;
+    if (!target || !MakeStage(code, kPixelStage, stage))
+    {
+        DeleteStage(stage);
+        return false;
+    }
+    ForgetPixelShader(target);
+    DeleteStage(target->Stage);
+    target->Stage = std::move(stage);
+    // Made for the old inputs; the next pre-transformed draw makes it again.
+    if (target->PretransformedVertexShader)
+    {
+        glDeleteShader(target->PretransformedVertexShader);
+        target->PretransformedVertexShader = 0;
+    }
+    return true;
+}
+
 void CDeviceGL::ForgetVertexShader(CVertexShaderGL* shader)
 {
     for (auto it = Programs.begin(); it != Programs.end();)
@@ -199,7 +235,7 @@ GLuint CDeviceGL::MakePretransformedVertexShader(CPixelShaderGL* ps)
     // Screen-pixel vertices (x, y, z, 1/w) and two texture sets, feeding
     // whatever the pixel shader reads (TEXCOORD0/1 from the sets, COLOR0
     // white as D3D's default diffuse, the rest zero).
-    std::string source = "#version 330\n"
+    std::string source = std::string(kGlslHeader) +
                          "layout(location = 0) in vec4 a_POSITIONT;\n"
                          "layout(location = 2) in vec4 a_TEXCOORD0;\n"
                          "layout(location = 3) in vec4 a_TEXCOORD1;\n"

@@ -73,8 +73,8 @@ struct SGlyph
     bool Present = false;
 };
 
-const char* const kFontVertex = "#version 330\n"
-                                "layout(location = 0) in vec4 a_Vertex;\n"
+// The bodies; the GL profile's header goes first.
+const char* const kFontVertex = "layout(location = 0) in vec4 a_Vertex;\n"
                                 "uniform vec2 TargetSize;\n"
                                 "out vec2 v_UV;\n"
                                 "void main()\n"
@@ -82,8 +82,7 @@ const char* const kFontVertex = "#version 330\n"
                                 "    v_UV = a_Vertex.zw;\n"
                                 "    gl_Position = vec4(a_Vertex.xy * 2.0 / TargetSize - 1.0, 0.0, 1.0);\n"
                                 "}\n";
-const char* const kFontPixel = "#version 330\n"
-                               "uniform sampler2D Atlas;\n"
+const char* const kFontPixel = "uniform sampler2D Atlas;\n"
                                "uniform vec4 Colour;\n"
                                "in vec2 v_UV;\n"
                                "layout(location = 0) out vec4 Result;\n"
@@ -309,8 +308,8 @@ private:
 
     bool BuildProgram()
     {
-        const GLuint vs = CompileGlslStage(GL_VERTEX_SHADER, kFontVertex, "font");
-        const GLuint ps = CompileGlslStage(GL_FRAGMENT_SHADER, kFontPixel, "font");
+        const GLuint vs = CompileGlslStage(GL_VERTEX_SHADER, kGlslHeader + std::string(kFontVertex), "font");
+        const GLuint ps = CompileGlslStage(GL_FRAGMENT_SHADER, kGlslHeader + std::string(kFontPixel), "font");
         if (vs && ps)
         {
             Program = LinkGlslProgram(vs, ps, "font");

@@ -1,5 +1,5 @@
-// HLSL -> SPIR-V (glslang, DX9-compatible HLSL front end) -> GLSL 3.30
-// (SPIRV-Cross), with the reflection the constant tables and the device need.
+// HLSL -> SPIR-V (glslang, DX9-compatible HLSL front end) -> GLSL 3.30 or
+// GLSL ES 3.00 (SPIRV-Cross), with the reflection the constant tables and the device need.
 // The convention changes made to the generated code are described in
 // Conventions.h.
 
@@ -107,6 +107,18 @@ bool ReplaceDeclaration(std::string& glsl, const std::string& storage, const std
 }
 
 // Position of the final closing brace of main (the last function SPIRV-Cross writes).
+// Past the version line and the precision statements that follow it (ES),
+// where declarations of our own may go.
+std::size_t HeaderEnd(const std::string& glsl)
+{
+    std::size_t at = glsl.find('\n') + 1;
+    while (glsl.compare(at, 10, "precision ") == 0)
+    {
+        at = glsl.find('\n', at) + 1;
+    }
+    return at;
+}
+
 std::size_t MainEnd(const std::string& glsl)
 {
     return glsl.rfind('}');
@@ -430,8 +442,11 @@ bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage,
 
     spvc_compiler_options options = nullptr;
     spvc_compiler_create_compiler_options(compiler, &options);
-    spvc_compiler_options_set_uint(options, SPVC_COMPILER_OPTION_GLSL_VERSION, 330);
-    spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ES, SPVC_FALSE);
+    spvc_compiler_options_set_uint(options, SPVC_COMPILER_OPTION_GLSL_VERSION, kGlslVersion);
+    spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ES, kGlEs ? SPVC_TRUE : SPVC_FALSE);
+    // ES: full precision, as the desktop computes.
+    spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ES_DEFAULT_FLOAT_PRECISION_HIGHP, SPVC_TRUE);
+    spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ES_DEFAULT_INT_PRECISION_HIGHP, SPVC_TRUE);
     spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ENABLE_420PACK_EXTENSION, SPVC_FALSE);
     spvc_compiler_install_compiler_options(compiler, options);
 
@@ -518,8 +533,7 @@ bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage,
         }
         glsl.insert(start, prologue);
     }
-    const std::size_t versionEnd = glsl.find('\n');
-    glsl.insert(versionEnd + 1, stage == kVertexStage ? VertexUniformDeclarations() : PixelUniformDeclarations());
+    glsl.insert(HeaderEnd(glsl), stage == kVertexStage ? VertexUniformDeclarations() : PixelUniformDeclarations());
     result.Glsl = std::move(glsl);
     return true;
 }
@@ -600,6 +614,39 @@ bool CompileHlsl(const std::string& source, const std::string& sourceName, const
         }
     }
     return ok;
+}
+
+std::string FirstShaderError(const std::string& sourceName, const std::string& compilerText)
+{
+    // glslang writes "ERROR: NAME:LINE: MESSAGE"; other failures (linking,
+    // translation) are a plain line.
+    const std::string errorMark = "ERROR: ";
+    const std::string placed = errorMark + sourceName + ":";
+    std::istringstream lines(compilerText);
+    std::string line;
+    std::string first;
+    while (std::getline(lines, line))
+    {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+        {
+            line.pop_back();
+        }
+        if (line.compare(0, placed.size(), placed) == 0)
+        {
+            const std::size_t digits = line.find_first_not_of("0123456789", placed.size());
+            if (digits != std::string::npos && digits > placed.size() && line[digits] == ':')
+            {
+                const std::size_t message = line.find_first_not_of(' ', digits + 1);
+                return sourceName + "(" + line.substr(placed.size(), digits - placed.size()) +
+                       "): " + (message == std::string::npos ? "" : line.substr(message));
+            }
+        }
+        if (first.empty() && line.find_first_not_of(' ') != std::string::npos)
+        {
+            first = line.compare(0, errorMark.size(), errorMark) == 0 ? line.substr(errorMark.size()) : line;
+        }
+    }
+    return sourceName + ": " + (first.empty() ? "does not compile" : first);
 }
 
 const std::string& LastShaderLog()

@@ -3,9 +3,11 @@
 #include "Platform/CWindow.h"
 
 #include "Common/Message.h"
+#include "Platform/FramePacing.h"
 #include "Platform/KeyMap.h"
 #include "Platform/WindowIcon.h"
 #include "Platform/WindowSystem.h"
+#include "GlProfile.h"
 
 #include <SDL.h>
 
@@ -21,9 +23,9 @@ bool gVideoStarted = false;
 
 void SetGlAttributes()
 {
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, kGlContextMajor);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, kGlContextMinor);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, kGlEs ? SDL_GL_CONTEXT_PROFILE_ES : SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     // The window only receives finished frames; depth lives with the device.
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
@@ -42,6 +44,7 @@ bool InitVideo(bool allowOffscreen)
     SDL_SetHint(SDL_HINT_APP_NAME, "Tessavin");
     SDL_setenv("SDL_VIDEO_X11_WMCLASS", "Tessavin", 0);
     PrepareProgramIcon();
+    PrepareFramePacing();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
     {
         if (!allowOffscreen)

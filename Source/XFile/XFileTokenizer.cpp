@@ -1,9 +1,12 @@
 #include "XFile/XFileTokenizer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
 
 namespace gen
 {
@@ -23,6 +26,30 @@ std::uint16_t ReadU16(const std::uint8_t* p)
 
 namespace
 {
+
+// A plain decimal number (digits, one point, an exponent) as double, as
+// std::from_chars reads it.
+std::from_chars_result ParseDecimal(const char* first, const char* last, double& value)
+{
+#if defined(__cpp_lib_to_chars)
+    return std::from_chars(first, last, value);
+#else
+    // Standard libraries without floating-point from_chars (emscripten's
+    // libc++): strtod on a terminated copy; the program keeps the C locale.
+    const std::string text(first, last);
+    char* end = nullptr;
+    errno = 0;
+    const double parsed = std::strtod(text.c_str(), &end);
+    const std::from_chars_result r{first + (end - text.c_str()), end == text.c_str() ? std::errc::invalid_argument
+                                                               : errno == ERANGE     ? std::errc::result_out_of_range
+                                                                                     : std::errc()};
+    if (r.ec == std::errc())
+    {
+        value = parsed;
+    }
+    return r;
+#endif
+}
 
 struct SKeyword
 {
@@ -472,7 +499,7 @@ bool CTokenizer::LexNumber(SToken& t)
 bool CTokenizer::LexDouble(const char* first, const char* last, SToken& t)
 {
     double value = 0;
-    const auto r = std::from_chars(first, last, value);
+    const auto r = ParseDecimal(first, last, value);
     if (r.ec == std::errc::result_out_of_range && r.ptr == last)
     {
         const char* e = std::find_if(first, last, [](char ch) { return ch == 'e' || ch == 'E'; });

@@ -65,12 +65,39 @@ TEST(CaptureOptions, RefusesBadCommandLines)
         {"--frames", "10", "--out", "d", "--shots", "1,,2"}, {"--frames", "10", "--out", "d", "--size", "0x480"},
         {"--frames", "10", "--out", "d", "--fixed-dt", "-1"}, {"--frames", "20", "--out", "d", "--press", "5:300"},
         {"--frames", "20", "--out", "d", "--hold", "6-4:65"}, {"--frames", "5", "--out", "d", "--resize", "2:320"},
+        {"--frames", "5", "--out", "d", "--replace", "2:Media/Stone.png"}, // no source
+        {"--frames", "5", "--out", "d", "--replace", "x:a:b"},             {"--frames", "x", "--out", "d"},
+        {"--frames", "5", "--out", "d", "stray"},
     };
     for (const auto& args : bad)
     {
         SCaptureOptions o;
         EXPECT_FALSE(Parse(args, o)) << args.back();
     }
+}
+
+TEST(CaptureOptions, ReplacementsHelpAndVersion)
+{
+    SCaptureOptions o;
+    // The source keeps its drive letter; the destination has none.
+    ASSERT_TRUE(Parse({"--frames", "30", "--out", "d", "--replace", "20:Source\\Render\\PP_Tint.psh:C:\\red.psh",
+                       "5:Media/Stone.png:/tmp/stone.png"},
+                      o));
+    ASSERT_EQ(o.Replaces.size(), 2u); // in frame order
+    EXPECT_EQ(o.Replaces[0].Frame, 5);
+    EXPECT_EQ(o.Replaces[1].Destination, "Source\\Render\\PP_Tint.psh");
+    EXPECT_EQ(o.Replaces[1].Source, "C:\\red.psh");
+    EXPECT_TRUE(o.Answer.empty());
+
+    ASSERT_TRUE(Parse({"--help"}, o));
+    EXPECT_NE(o.Answer.find("--replace FRAME:DEST:SRC"), std::string::npos) << o.Answer;
+    ASSERT_TRUE(Parse({"--version"}, o));
+    EXPECT_EQ(o.Answer, TESSAVIN_VERSION "\n");
+
+    std::string error;
+    const char* unknown[] = {"tessavin-capture", "--frames", "3", "--out", "d", "--colour"};
+    EXPECT_FALSE(ParseCaptureOptions(6, unknown, o, error));
+    EXPECT_NE(error.find("--colour"), std::string::npos) << error;
 }
 
 TEST(CaptureOptions, StatisticsInMilliseconds)
@@ -100,6 +127,11 @@ TEST(CaptureOptions, StatisticsInMilliseconds)
     {
         EXPECT_NE(withPasses.find(part), std::string::npos) << part;
     }
+
+    // A device without timestamp queries measured nothing: null, not zeros.
+    passes.FrameMs = {{-1.0, -1.0}, {-1.0, -1.0}};
+    const std::string unmeasured = StatsJson(2, stats, stats, health, passes);
+    EXPECT_NE(unmeasured.find("\"passes\": null,\n  \"areas\": {"), std::string::npos) << unmeasured;
 }
 
 } // namespace

@@ -74,5 +74,64 @@ TEST(ShaderCompile, TableSetsDeclaredConstantsOnlyWithinTheirBytes)
     table->Release();
 }
 
+TEST(ShaderCompile, FirstErrorNamesFileAndLine)
+{
+    struct SCase
+    {
+        const char* Source;
+        const char* Expected;
+    };
+    const SCase cases[] = {
+        {"float4 main() : COLOR0\n{\n    return undefinedThing;\n}\n",
+         "Source/Render/Edit.psh(3): 'undefinedThing' : unknown variable"},
+        {"float4 main() : COLOR0 { return float4(1, 1, 1 1); }", "Source/Render/Edit.psh(1): "},
+        {"float4 notMain() : COLOR0 { return 1; }", "Source/Render/Edit.psh: "}, // no line: the linker's
+    };
+    for (const SCase& c : cases)
+    {
+        std::string errors;
+        SCompiledShader shader;
+        ASSERT_FALSE(CompileHlsl(c.Source, "Source/Render/Edit.psh", "main", "ps_3_0", shader, &errors));
+        const std::string line = FirstShaderError("Source/Render/Edit.psh", errors);
+        EXPECT_EQ(line.rfind(c.Expected, 0), 0u) << line;
+        EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+        EXPECT_GT(line.size(), std::strlen("Source/Render/Edit.psh: ")) << line;
+    }
+    EXPECT_EQ(FirstShaderError("a.psh", ""), "a.psh: does not compile");
+}
+
+TEST(ShaderCompile, ANewLayoutKeepsTheValuesOfConstantsThatKeptTheirShape)
+{
+    CConstantTable* table = nullptr;
+    CShaderCode* code = CompileShaderFromSource(kPixelShader, "tex.psh", "main", "ps_3_0", &table, nullptr);
+    ASSERT_NE(code, nullptr);
+    const float tint[3] = {0.25f, 0.5f, 0.75f};
+    table->SetFloatArray("TintColour", tint, 3);
+    table->SetFloat("Strength", 2.0f);
+
+    // Strength is now first and a float2; TintColour moved behind it.
+    CConstantTable* fresh = nullptr;
+    CShaderCode* edited = CompileShaderFromSource(
+        "float2 Strength;\nfloat3 TintColour;\n"
+        "float4 main() : COLOR0 { return float4(TintColour * Strength.x, 1); }",
+        "tex.psh", "main", "ps_3_0", &fresh, nullptr);
+    ASSERT_NE(edited, nullptr);
+    table->TakeLayout(*fresh);
+    EXPECT_EQ(table->GetStorage(), edited->GetStorage()); // what the new code uploads
+    const SShaderConstant& moved = table->GetConstants()[static_cast<std::size_t>(table->GetConstantByName("TintColour"))];
+    float stored[3] = {};
+    std::memcpy(stored, table->GetStorage()->Bytes.data() + moved.Offset, sizeof stored);
+    EXPECT_EQ(stored[0], 0.25f);
+    EXPECT_EQ(stored[2], 0.75f);
+    const SShaderConstant& reshaped = table->GetConstants()[static_cast<std::size_t>(table->GetConstantByName("Strength"))];
+    std::memcpy(stored, table->GetStorage()->Bytes.data() + reshaped.Offset, 4);
+    EXPECT_EQ(stored[0], 0.0f); // another shape: not carried over
+    for (CDeviceObject* object : {static_cast<CDeviceObject*>(code), static_cast<CDeviceObject*>(edited),
+                                  static_cast<CDeviceObject*>(table), static_cast<CDeviceObject*>(fresh)})
+    {
+        object->Release();
+    }
+}
+
 } // namespace
 } // namespace gen

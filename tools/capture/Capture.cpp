@@ -4,40 +4,11 @@
 // benchmarks and the README's screenshots; works under Xvfb or SDL's
 // offscreen driver.
 
-#include "App/AppFrame.h"
-#include "CaptureFrame.h"
 #include "CaptureOptions.h"
-#include "Effects/FramePass.h"
+#include "CaptureRun.h"
 #include "Platform/DataLocation.h"
-#include "PassTimer.h"
-#include "Scene/Scene.h"
-
-#include <SDL.h>
-#include <SDL_image.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
-
-namespace
-{
-
-bool SavePng(const std::string& path, const gen::SShot& shot)
-{
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
-        const_cast<std::uint8_t*>(shot.Pixels.data()), static_cast<int>(shot.Width), static_cast<int>(shot.Height), 32,
-        static_cast<int>(shot.Width * 4), SDL_PIXELFORMAT_RGBA32);
-    if (!surface)
-    {
-        return false;
-    }
-    const bool ok = IMG_SavePNG(surface, path.c_str()) == 0;
-    SDL_FreeSurface(surface);
-    return ok;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -45,68 +16,14 @@ int main(int argc, char** argv)
     std::string error;
     if (!gen::ParseCaptureOptions(argc, argv, options, error))
     {
-        std::fprintf(stderr,
-                     "tessavin-capture: %s\n"
-                     "usage: tessavin-capture --frames N --out DIR [--size WxH] [--press FRAME:VK ...]\n"
-                     "       [--hold FROM-TO:VK ...] [--fixed-dt SECONDS] [--shots A,B,...]\n"
-                     "       [--resize FRAME:WxH ...] [--floor] [--no-area-filters]\n",
-                     error.c_str());
+        std::fprintf(stderr, "tessavin-capture: %s\nRun with --help for the options.\n", error.c_str());
         return 2;
     }
+    if (!options.Answer.empty())
+    {
+        std::fputs(options.Answer.c_str(), stdout); // --help or --version
+        return 0;
+    }
     gen::LocateProgramData();
-    std::error_code ignored; // a folder that cannot be made shows up as failed writes
-    std::filesystem::create_directories(options.OutDir, ignored);
-
-    gen::CPassTimer passes;
-    gen::CCaptureFrame frame(options, &passes);
-    gen::SAppOptions app;
-    app.ClientWidth = options.Width;
-    app.ClientHeight = options.Height;
-    app.Headless = true;
-    app.Frame = &frame;
-    gen::ShowSceneAreaFilters(!options.NoAreaFilters);
-    gen::SetFramePassListener(&passes);
-    const int appStatus = gen::RunApplication(app);
-    gen::SetFramePassListener(nullptr);
-    if (appStatus != 0)
-    {
-        return appStatus; // the start-up failure message has said why
-    }
-
-    int status = 0;
-    const int frames = frame.FramesRun();
-    if (frames < options.Frames)
-    {
-        std::fprintf(stderr, "tessavin-capture: the program ran %d of %d frames\n", frames, options.Frames);
-        status = 1;
-    }
-    for (const auto& entry : frame.Shots())
-    {
-        if (entry.second.Pixels.empty())
-        {
-            continue;
-        }
-        char name[32];
-        std::snprintf(name, sizeof name, "/frame-%04d.png", entry.first);
-        if (!SavePng(options.OutDir + name, entry.second))
-        {
-            std::fprintf(stderr, "tessavin-capture: cannot write %s%s\n", options.OutDir.c_str(), name);
-            status = 1;
-        }
-    }
-    const gen::SRunHealth& health = frame.Health();
-    std::ofstream stats(options.OutDir + "/stats.json");
-    stats << gen::StatsJson(frames, gen::ComputeFrameStats(frame.WallSeconds()),
-                            gen::ComputeFrameStats(frame.CpuSeconds()), health, passes.Report());
-    if (health.GlErrors > 0)
-    {
-        std::fprintf(stderr, "tessavin-capture: %d GL errors, the first (0x%04x) after frame %d\n", health.GlErrors,
-                     health.FirstGlError, health.FirstGlErrorFrame);
-        status = 1;
-    }
-    if (!stats)
-    {
-        status = 1;
-    }
-    return status;
+    return gen::RunCapture(options);
 }

@@ -2,16 +2,20 @@
 
 #include "App/Device.h"
 #include "App/Input.h"
+#include "App/ShaderLibrary.h"
+#include "Common/DataFolder.h"
 #include "Effects/PostProcess.h"
 #include "PassTimer.h"
 #include "Platform/CWindow.h"
 #include "Platform/Process.h"
 #include "Scene/Scene.h"
 
-#include <epoxy/gl.h>
+#include "GlProfile.h"
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 namespace gen
 {
@@ -47,6 +51,23 @@ void FloorFrame()
         Device->EndScene();
     }
     Device->Present();
+}
+
+// Writes source's bytes over destination in place, as an editor saves a
+// file. (MinGW's std::filesystem::copy_file refuses to overwrite.)
+bool CopyOver(const std::string& source, const std::string& destination)
+{
+    std::ifstream in(source, std::ios::binary);
+    if (!in)
+    {
+        return false;
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    std::ofstream out(destination, std::ios::binary | std::ios::trunc);
+    out << bytes.str();
+    out.close();
+    return static_cast<bool>(out);
 }
 
 } // namespace
@@ -89,6 +110,7 @@ bool CCaptureFrame::Continue()
         }
         return false;
     }
+    ApplyReplacesDue();
     ApplyInputDue();
     Spent = SSpent();
     return true;
@@ -165,6 +187,28 @@ void CCaptureFrame::ApplyInputDue()
         {
             KeyUpEvent(e.Code);
         }
+    }
+}
+
+void CCaptureFrame::ApplyReplacesDue()
+{
+    bool replaced = false;
+    while (NextReplace < Options.Replaces.size() && Options.Replaces[NextReplace].Frame <= Frame)
+    {
+        const SReplaceEvent& e = Options.Replaces[NextReplace++];
+        if (!CopyOver(e.Source, DataPath(e.Destination)))
+        {
+            std::fprintf(stderr, "tessavin-capture: cannot copy %s over %s before frame %d\n", e.Source.c_str(),
+                         e.Destination.c_str(), Frame);
+            ++ReplaceFailures;
+            continue;
+        }
+        replaced = true;
+    }
+    if (replaced)
+    {
+        // Within the same frame, whatever the files' times say.
+        CheckShaderFilesNow();
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// The frame tessavin-capture runs in the program's loop: input and resizes
-// fed at chosen frames, an optional fixed time step, the benchmark floor in
+// The frame tessavin-capture runs in the program's loop: input, resizes and
+// file replacements fed at chosen frames, an optional fixed time step, the benchmark floor in
 // place of the scene, back-buffer read-back of chosen frames, and the wall
 // and CPU time of each frame's render and update.
 
@@ -37,6 +37,8 @@ public:
     const std::vector<double>& CpuSeconds() const { return Cpu; }
     const std::map<int, SShot>& Shots() const { return ShotsTaken; }
     const SRunHealth& Health() const { return RunHealth; }
+    // How many --replace copies failed (each named on standard error).
+    int FailedReplaces() const { return ReplaceFailures; }
 
 private:
     struct SSpent
@@ -48,6 +50,7 @@ private:
     void Spend(const SSpent& since);
     float Step(float measured) const;
     void ApplyInputDue();
+    void ApplyReplacesDue();
     void CheckDevice(int frame);
 
     const SCaptureOptions& Options;
@@ -56,6 +59,8 @@ private:
     SSpent Spent;
     std::size_t NextKey = 0;
     std::size_t NextResize = 0;
+    std::size_t NextReplace = 0;
+    int ReplaceFailures = 0;
     std::vector<double> Wall, Cpu;
     std::map<int, SShot> ShotsTaken;
     SRunHealth RunHealth;

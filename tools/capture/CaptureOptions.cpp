@@ -1,5 +1,7 @@
 #include "CaptureOptions.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -49,172 +51,202 @@ bool ParseKey(const std::string& text, int& code)
 
 } // namespace
 
-bool ParseCaptureOptions(int argc, const char* const* argv, SCaptureOptions& options, std::string& error)
+namespace
 {
-    options = SCaptureOptions();
-    bool shotsGiven = false;
-    std::vector<std::string> args(argv + 1, argv + argc);
-    for (std::size_t i = 0; i < args.size(); ++i)
+
+bool ParseKeyEvent(const std::string& item, bool hold, SCaptureOptions& options)
+{
+    const std::size_t colon = item.find(':');
+    int code = 0, from = 0, to = 0;
+    if (colon == std::string::npos || !ParseKey(item.substr(colon + 1), code))
     {
-        const std::string& flag = args[i];
-        auto value = [&](std::string& out) -> bool {
-            if (i + 1 >= args.size())
-            {
-                error = flag + " needs a value";
-                return false;
-            }
-            out = args[++i];
-            return true;
-        };
-        // Flags that take one or more values until the next flag.
-        auto values = [&](std::vector<std::string>& out) -> bool {
-            while (i + 1 < args.size() && args[i + 1].compare(0, 2, "--") != 0)
-            {
-                out.push_back(args[++i]);
-            }
-            if (out.empty())
-            {
-                error = flag + " needs a value";
-                return false;
-            }
-            return true;
-        };
-        std::string v;
-        if (flag == "--frames")
+        return false;
+    }
+    const std::string frames = item.substr(0, colon);
+    if (!hold)
+    {
+        if (!ParseInt(frames, from))
         {
-            if (!value(v) || !ParseInt(v, options.Frames) || options.Frames < 1)
-            {
-                error = "--frames needs a positive count";
-                return false;
-            }
+            return false;
         }
-        else if (flag == "--out")
+        to = from;
+    }
+    else
+    {
+        const std::size_t dash = frames.find('-');
+        if (dash == std::string::npos || !ParseInt(frames.substr(0, dash), from) ||
+            !ParseInt(frames.substr(dash + 1), to) || to < from)
         {
-            if (!value(options.OutDir))
-            {
-                return false;
-            }
-        }
-        else if (flag == "--size")
-        {
-            if (!value(v))
-            {
-                return false;
-            }
-            if (!ParseSize(v, options.Width, options.Height))
-            {
-                error = "--size needs WIDTHxHEIGHT";
-                return false;
-            }
-        }
-        else if (flag == "--resize")
-        {
-            std::vector<std::string> list;
-            if (!values(list))
-            {
-                return false;
-            }
-            for (const std::string& item : list)
-            {
-                const std::size_t colon = item.find(':');
-                SResizeEvent e;
-                if (colon == std::string::npos || !ParseInt(item.substr(0, colon), e.Frame) ||
-                    !ParseSize(item.substr(colon + 1), e.Width, e.Height))
-                {
-                    error = "--resize needs FRAME:WIDTHxHEIGHT";
-                    return false;
-                }
-                options.Resizes.push_back(e);
-            }
-        }
-        else if (flag == "--floor")
-        {
-            options.Floor = true;
-        }
-        else if (flag == "--no-area-filters")
-        {
-            options.NoAreaFilters = true;
-        }
-        else if (flag == "--press" || flag == "--hold")
-        {
-            std::vector<std::string> list;
-            if (!values(list))
-            {
-                return false;
-            }
-            for (const std::string& item : list)
-            {
-                const std::size_t colon = item.find(':');
-                int code = 0, from = 0, to = 0;
-                bool ok = colon != std::string::npos && ParseKey(item.substr(colon + 1), code);
-                const std::string frames = ok ? item.substr(0, colon) : std::string();
-                if (ok && flag == "--press")
-                {
-                    ok = ParseInt(frames, from);
-                    to = from;
-                }
-                else if (ok)
-                {
-                    const std::size_t dash = frames.find('-');
-                    ok = dash != std::string::npos && ParseInt(frames.substr(0, dash), from) &&
-                         ParseInt(frames.substr(dash + 1), to) && to >= from;
-                }
-                if (!ok)
-                {
-                    error = flag == "--press" ? "--press needs FRAME:VK" : "--hold needs FROM-TO:VK";
-                    return false;
-                }
-                options.KeyEvents.push_back({from, code, true});
-                options.KeyEvents.push_back({to + 1, code, false});
-            }
-        }
-        else if (flag == "--fixed-dt")
-        {
-            if (!value(v))
-            {
-                return false;
-            }
-            char* end = nullptr;
-            const double dt = std::strtod(v.c_str(), &end);
-            if (*end != '\0' || !(dt >= 0.0) || dt > 10.0)
-            {
-                error = "--fixed-dt needs seconds between 0 and 10";
-                return false;
-            }
-            options.FixedDt = static_cast<float>(dt);
-        }
-        else if (flag == "--shots")
-        {
-            if (!value(v))
-            {
-                return false;
-            }
-            std::stringstream list(v);
-            std::string item;
-            while (std::getline(list, item, ','))
-            {
-                int frame = 0;
-                if (!ParseInt(item, frame))
-                {
-                    error = "--shots needs frame numbers separated by commas";
-                    return false;
-                }
-                options.Shots.push_back(frame);
-            }
-            shotsGiven = true;
-        }
-        else
-        {
-            error = "unknown option " + flag;
             return false;
         }
     }
-    if (options.Frames < 1 || options.OutDir.empty())
+    options.KeyEvents.push_back({from, code, true});
+    options.KeyEvents.push_back({to + 1, code, false});
+    return true;
+}
+
+bool ParseResize(const std::string& item, SCaptureOptions& options)
+{
+    const std::size_t colon = item.find(':');
+    SResizeEvent e;
+    if (colon == std::string::npos || !ParseInt(item.substr(0, colon), e.Frame) ||
+        !ParseSize(item.substr(colon + 1), e.Width, e.Height))
     {
-        error = "--frames and --out are required";
         return false;
     }
-    if (!shotsGiven)
+    options.Resizes.push_back(e);
+    return true;
+}
+
+// FRAME:DEST:SRC. DEST is relative to the data folder and so has no drive
+// letter; SRC may ("C:\edits\red.psh"), so it takes the rest.
+bool ParseReplace(const std::string& item, SCaptureOptions& options)
+{
+    const std::size_t first = item.find(':');
+    const std::size_t second = first == std::string::npos ? first : item.find(':', first + 1);
+    SReplaceEvent e;
+    if (second == std::string::npos || !ParseInt(item.substr(0, first), e.Frame))
+    {
+        return false;
+    }
+    e.Destination = item.substr(first + 1, second - first - 1);
+    e.Source = item.substr(second + 1);
+    if (e.Destination.empty() || e.Source.empty())
+    {
+        return false;
+    }
+    options.Replaces.push_back(e);
+    return true;
+}
+
+bool ParseShots(const std::string& text, SCaptureOptions& options)
+{
+    std::stringstream list(text);
+    std::string item;
+    while (std::getline(list, item, ','))
+    {
+        int frame = 0;
+        if (!ParseInt(item, frame))
+        {
+            return false;
+        }
+        options.Shots.push_back(frame);
+    }
+    return !options.Shots.empty();
+}
+
+// Each item of a list option through parse; false names the option's form.
+template <typename TParse>
+bool ParseEach(const std::vector<std::string>& items, const char* form, std::string& error, TParse parse)
+{
+    for (const std::string& item : items)
+    {
+        if (!parse(item))
+        {
+            error = std::string(form) + " (not " + item + ")";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The options in their own text form, checked after CLI11 has placed them.
+struct SRawOptions
+{
+    std::string Size, FixedDt, Shots;
+    std::vector<std::string> Presses, Holds, Resizes, Replaces;
+};
+
+void DeclareOptions(CLI::App& app, SCaptureOptions& options, SRawOptions& raw)
+{
+    app.set_version_flag("--version", TESSAVIN_VERSION);
+    app.allow_windows_style_options(false); // "/name" is a path, not an option
+    app.add_option("--frames", options.Frames, "frames to run")->required()->check(CLI::Range(1, 100000000));
+    app.add_option("--out", options.OutDir, "folder for frame-NNNN.png and stats.json")->required();
+    app.add_option("--size", raw.Size, "the window's client size")->type_name("WxH");
+    app.add_option("--press", raw.Presses, "key down before FRAME, up before the next")->type_name("FRAME:VK");
+    app.add_option("--hold", raw.Holds, "key held from FROM to TO inclusive")->type_name("FROM-TO:VK");
+    app.add_option("--fixed-dt", raw.FixedDt, "seconds each frame's update is told")->type_name("SECONDS");
+    app.add_option("--shots", raw.Shots, "frames to save (default: the last)")->type_name("A,B,...");
+    app.add_option("--resize", raw.Resizes, "new client size before FRAME")->type_name("FRAME:WxH");
+    app.add_option("--replace", raw.Replaces, "before FRAME, copy file SRC over DEST (in the data folder)")
+        ->type_name("FRAME:DEST:SRC");
+    app.add_flag("--floor", options.Floor, "draw only a textured quad (the benchmark floor)");
+    app.add_flag("--no-area-filters", options.NoAreaFilters, "leave out the heat haze");
+}
+
+bool ParseFixedDt(const std::string& text, float& dt)
+{
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !(value >= 0.0) || value > 10.0)
+    {
+        return false;
+    }
+    dt = static_cast<float>(value);
+    return true;
+}
+
+bool CheckRawOptions(const SRawOptions& raw, SCaptureOptions& options, std::string& error)
+{
+    if (!raw.Size.empty() && !ParseSize(raw.Size, options.Width, options.Height))
+    {
+        error = "--size needs WIDTHxHEIGHT";
+        return false;
+    }
+    if (!raw.FixedDt.empty() && !ParseFixedDt(raw.FixedDt, options.FixedDt))
+    {
+        error = "--fixed-dt needs seconds between 0 and 10";
+        return false;
+    }
+    if (!raw.Shots.empty() && !ParseShots(raw.Shots, options))
+    {
+        error = "--shots needs frame numbers separated by commas";
+        return false;
+    }
+    return ParseEach(raw.Presses, "--press needs FRAME:VK", error,
+                     [&](const std::string& item) { return ParseKeyEvent(item, false, options); }) &&
+           ParseEach(raw.Holds, "--hold needs FROM-TO:VK", error,
+                     [&](const std::string& item) { return ParseKeyEvent(item, true, options); }) &&
+           ParseEach(raw.Resizes, "--resize needs FRAME:WIDTHxHEIGHT", error,
+                     [&](const std::string& item) { return ParseResize(item, options); }) &&
+           ParseEach(raw.Replaces, "--replace needs FRAME:DEST:SRC", error,
+                     [&](const std::string& item) { return ParseReplace(item, options); });
+}
+
+} // namespace
+
+bool ParseCaptureOptions(int argc, const char* const* argv, SCaptureOptions& options, std::string& error)
+{
+    options = SCaptureOptions();
+    CLI::App app{"Runs the program's loop for a number of frames and writes chosen frames and timings.",
+                 "tessavin-capture"};
+    SRawOptions raw;
+    DeclareOptions(app, options, raw);
+    try
+    {
+        app.parse(argc, argv);
+    }
+    catch (const CLI::CallForHelp&)
+    {
+        options.Answer = app.help();
+        return true;
+    }
+    catch (const CLI::CallForVersion& e)
+    {
+        options.Answer = std::string(e.what()) + "\n";
+        return true;
+    }
+    catch (const CLI::ParseError& e)
+    {
+        error = e.what();
+        return false;
+    }
+    if (!CheckRawOptions(raw, options, error))
+    {
+        return false;
+    }
+    if (options.Shots.empty())
     {
         options.Shots.push_back(options.Frames - 1);
     }
@@ -231,8 +263,9 @@ bool ParseCaptureOptions(int argc, const char* const* argv, SCaptureOptions& opt
     std::stable_sort(options.KeyEvents.begin(), options.KeyEvents.end(), [](const SKeyEvent& a, const SKeyEvent& b) {
         return a.Frame != b.Frame ? a.Frame < b.Frame : (!a.Down && b.Down);
     });
-    std::stable_sort(options.Resizes.begin(), options.Resizes.end(),
-                     [](const SResizeEvent& a, const SResizeEvent& b) { return a.Frame < b.Frame; });
+    auto byFrame = [](const auto& a, const auto& b) { return a.Frame < b.Frame; };
+    std::stable_sort(options.Resizes.begin(), options.Resizes.end(), byFrame);
+    std::stable_sort(options.Replaces.begin(), options.Replaces.end(), byFrame);
     return true;
 }
 
@@ -260,10 +293,27 @@ SFrameStats ComputeFrameStats(std::vector<double> seconds)
 namespace
 {
 
+bool AnyPassMeasured(const SPassReport& passes)
+{
+    for (const std::vector<double>& frame : passes.FrameMs)
+    {
+        for (const double ms : frame)
+        {
+            if (ms >= 0.0)
+            {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 void WritePasses(std::ostream& out, const SPassReport& passes)
 {
-    out << ",\n  \"passes\": {";
-    for (std::size_t pass = 0; pass < passes.Names.size(); ++pass)
+    // Without device timestamps nothing was measured: null, not zeros.
+    const bool measured = AnyPassMeasured(passes);
+    out << ",\n  \"passes\": " << (measured ? "{" : "null");
+    for (std::size_t pass = 0; measured && pass < passes.Names.size(); ++pass)
     {
         std::vector<double> seconds;
         for (const std::vector<double>& frame : passes.FrameMs)
@@ -272,7 +322,7 @@ void WritePasses(std::ostream& out, const SPassReport& passes)
         }
         out << (pass ? ", " : "") << "\"" << passes.Names[pass] << "\": " << ComputeFrameStats(seconds).Median;
     }
-    out << "},\n  \"areas\": {";
+    out << (measured ? "}" : "") << ",\n  \"areas\": {";
     for (std::size_t area = 0; area < passes.Areas.size(); ++area)
     {
         out << (area ? ", " : "") << "\"" << passes.Areas[area].first << "\": ";

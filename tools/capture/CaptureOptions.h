@@ -23,6 +23,15 @@ struct SResizeEvent
     std::int32_t Width = 0, Height = 0;
 };
 
+// Before this frame runs, file Source is copied over Destination (relative
+// to the data folder): a scripted edit of a shader while the program runs.
+struct SReplaceEvent
+{
+    int Frame = 0;
+    std::string Destination;
+    std::string Source;
+};
+
 struct SCaptureOptions
 {
     int Frames = 0;
@@ -34,12 +43,16 @@ struct SCaptureOptions
     std::vector<SResizeEvent> Resizes; // sorted by frame
     bool Floor = false;                // draw only clear + one textured quad + present
     bool NoAreaFilters = false;        // frames without the two heat-haze areas
+    std::vector<SReplaceEvent> Replaces; // sorted by frame
+    std::string Answer;                // --help or --version text: print it and run nothing
 };
 
-// Parses argv; on failure returns false with a message in error.
+// Parses argv (CLI11); on failure returns false with a message in error.
+// --help and --version succeed with their text in options.Answer.
 //   --frames N --out DIR [--size WxH] [--press FRAME:VK ...]
 //   [--hold FROM-TO:VK ...] [--fixed-dt SECONDS] [--shots A,B,...]
-//   [--resize FRAME:WxH ...] [--floor] [--no-area-filters]
+//   [--resize FRAME:WxH ...] [--replace FRAME:DEST:SRC ...] [--floor]
+//   [--no-area-filters]
 // Frames count from 0. A press holds the key for one frame (down before
 // FRAME, up before FRAME+1); a hold keeps it down from FROM to TO inclusive.
 // --floor replaces the scene's render and update by a reference frame of the

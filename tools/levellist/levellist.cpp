@@ -11,6 +11,7 @@
 // Exit status 0 when the file parsed, 1 otherwise (what was created before a
 // syntax error is still listed).
 
+#include "Common/CommandLine.h"
 #include "Common/DataFolder.h"
 #include "Data/CParseLevel.h"
 #include "Entities/CEntityManager.h"
@@ -35,8 +36,19 @@ void ListTemplate(const gen::CEntityTemplate& entityTemplate)
 
 int main(int argc, char** argv)
 {
+    CLI::App app{"Loads a level without a device and lists its templates and entities.", "levellist"};
+    std::string levelFile;
+    app.add_option("LEVEL", levelFile, "the level file (default: the data folder's Entities.xml)");
+    const int status = gen::ParseCommandLine(app, argc, argv);
+    if (status >= 0)
+    {
+        return status;
+    }
     gen::LocateProgramData();
-    const std::string levelFile = argc > 1 ? argv[1] : gen::DataPath("Entities.xml");
+    if (levelFile.empty())
+    {
+        levelFile = gen::DataPath("Entities.xml");
+    }
 
     gen::CEntityManager manager(gen::kNoMeshDevice);
     bool parsed = false;

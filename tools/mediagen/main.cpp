@@ -3,6 +3,7 @@
 // the level folder (default ".", the program's working directory). The output
 // depends on nothing but this program.
 
+#include "Common/CommandLine.h"
 #include "MediaGen.h"
 
 #include <cstdio>
@@ -12,8 +13,16 @@
 
 int main(int argc, char** argv)
 {
-    const std::string dir = argc > 1 ? argv[1] : "Media";
-    const std::string levelDir = argc > 2 ? argv[2] : ".";
+    CLI::App app{"Writes every mesh and texture of the demo, its icon and the level file.", "mediagen"};
+    std::string dir = "Media";
+    std::string levelDir = ".";
+    app.add_option("MEDIA_DIR", dir, "folder for the meshes, textures and icon")->capture_default_str();
+    app.add_option("LEVEL_DIR", levelDir, "folder for Entities.xml")->capture_default_str();
+    const int status = gen::ParseCommandLine(app, argc, argv);
+    if (status >= 0)
+    {
+        return status;
+    }
     std::error_code error;
     std::filesystem::create_directories(dir, error);
     if (!error)

@@ -5,6 +5,7 @@
 // member (message, site and the guarded functions it passed) instead.
 
 #include "Common/CFatalException.h"
+#include "Common/CommandLine.h"
 #include "XFile/CImportXFile.h"
 #include "Render/RenderMethodInfo.h"
 
@@ -148,16 +149,23 @@ void Dump(const char* path)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
+    CLI::App app{"Imports one .x file and prints its nodes, submeshes and materials as JSON.", "xdump"};
+    std::string file;
+    app.add_option("FILE", file, "the .x file")->required();
+    const int status = gen::ParseCommandLine(app, argc, argv);
+    if (status == 0)
     {
-        std::fprintf(stderr, "usage: xdump FILE\n");
+        return 0; // --help, --version
+    }
+    if (status > 0)
+    {
         std::printf("{\"result\":%u,\"reason\":\"no file named\",\"nodes\":[],\"submeshes\":[],\"materials\":[]}\n",
                     static_cast<unsigned>(gen::kImportNotXFile));
         return 0;
     }
     try
     {
-        Dump(argv[1]);
+        Dump(file.c_str());
         std::fputs(Out.c_str(), stdout);
     }
     catch (const gen::CFatalException& e)

@@ -1,0 +1,14 @@
+#include "Platform/FramePacing.h"
+
+namespace gen
+{
+
+void PrepareFramePacing()
+{
+}
+
+void WaitForDisplayFrame()
+{
+}
+
+} // namespace gen
