@@ -72,6 +72,9 @@ async function checkCapture(browser) {
         `channels off by more than 24: ${(100 * d.off).toFixed(2)}%`);
 }
 
+// The program reads a key hit once a frame, and SwiftShader draws a frame in
+// 100 to 300 ms: a key held for less can go down and up between two frames
+// and never be seen, so every press lasts several frames.
 async function press(page, key, ms) {
   await page.keyboard.down(key);
   await sleep(ms);
@@ -103,7 +106,7 @@ async function checkProgram(browser) {
   let previous = await canvasShot(page);
   const noise = compare(a, previous).mean;
   for (const [key, name] of [['1', 'tint'], ['2', 'high contrast'], ['3', 'under water'], ['0', 'none']]) {
-    await press(page, key, 150);
+    await press(page, key, 600);
     const now = await canvasShot(page);
     const d = compare(previous, now).mean;
     check(d > Math.max(3 * noise, 2), `key ${key} (${name}) changed the picture: mean difference ${d.toFixed(2)} ` +
@@ -114,7 +117,7 @@ async function checkProgram(browser) {
   const moved = await canvasShot(page);
   const dw = compare(previous, moved).mean;
   check(dw > Math.max(3 * noise, 2), `W moved the camera: mean difference ${dw.toFixed(2)}`);
-  await press(page, 'Escape', 150);
+  await press(page, 'Escape', 600);
   const ended = await page.waitForFunction(
     () => /has ended/.test(document.getElementById('status').textContent), { timeout: 10000 }).then(() => true, () => false);
   check(ended, 'Escape ended the program and the page says so');
