@@ -2,12 +2,12 @@
 
 #include "App/Device.h"
 #include "Common/DataFolder.h"
+#include "Common/FileProblem.h"
 #include "Common/Problems.h"
+#include "Common/ReadFile.h"
 
 #include <deque>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 #include <vector>
 
@@ -76,19 +76,6 @@ SFileStamp StampOf(const std::string& path)
     stamp.Size = std::filesystem::file_size(path, error);
     stamp.Exists = !error;
     return stamp;
-}
-
-bool ReadText(const std::string& path, std::string& text)
-{
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-    {
-        return false;
-    }
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    text = contents.str();
-    return true;
 }
 
 const char* ProfileOf(EShaderStage stage)
@@ -212,10 +199,10 @@ SShaderFile* FileRecord(const std::string& fileName, EShaderStage stage)
 {
     const std::string path = DataPath(kShaderFolder + fileName);
     std::string text;
-    if (!ReadText(path, text))
+    if (!ReadWholeFile(path, text))
     {
         SetLastShaderLog("cannot open " + path + "\n");
-        ReportProblem(path, path + ": cannot be read");
+        ReportFileProblem(path, FileProblemOr(path, "the file cannot be read"));
         return nullptr;
     }
     SShaderFile* file = FindRecord(path, stage);
@@ -303,7 +290,7 @@ void WatchShaderFiles(float frameTime)
             continue;
         }
         std::string text;
-        if (!ReadText(file.Path, text))
+        if (!ReadWholeFile(file.Path, text))
         {
             continue; // gone or locked while an editor saves it: look again next time
         }

@@ -6,6 +6,7 @@
 #include "Platform/CShader.h"
 
 #include "Common/DataFolder.h"
+#include "Common/ReadFile.h"
 #include "Platform/Conventions.h"
 #include "Platform/DeviceGL.h"
 
@@ -18,7 +19,6 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 namespace gen
@@ -692,8 +692,8 @@ CShaderCode* CompileShaderFromFile(const std::string& path, const std::string& e
     {
         *table = nullptr;
     }
-    std::ifstream file(DataPath(path), std::ios::binary);
-    if (!file)
+    std::string text;
+    if (!ReadWholeFile(DataPath(path), text))
     {
         const std::string message = "cannot open " + path + "\n";
         gLastShaderLog = message;
@@ -703,9 +703,7 @@ CShaderCode* CompileShaderFromFile(const std::string& path, const std::string& e
         }
         return nullptr;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    return CompileShaderFromSource(text.str(), path, entry, profile, table, errors);
+    return CompileShaderFromSource(text, path, entry, profile, table, errors);
 }
 
 } // namespace gen

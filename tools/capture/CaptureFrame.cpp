@@ -4,6 +4,7 @@
 #include "App/Input.h"
 #include "App/ShaderLibrary.h"
 #include "Common/DataFolder.h"
+#include "Common/ReadFile.h"
 #include "Effects/PostProcess.h"
 #include "PassTimer.h"
 #include "Platform/CWindow.h"
@@ -15,7 +16,6 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 
 namespace gen
 {
@@ -57,15 +57,13 @@ void FloorFrame()
 // file. (MinGW's std::filesystem::copy_file refuses to overwrite.)
 bool CopyOver(const std::string& source, const std::string& destination)
 {
-    std::ifstream in(source, std::ios::binary);
-    if (!in)
+    std::string bytes;
+    if (!ReadWholeFile(source, bytes))
     {
         return false;
     }
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
     std::ofstream out(destination, std::ios::binary | std::ios::trunc);
-    out << bytes.str();
+    out << bytes;
     out.close();
     return static_cast<bool>(out);
 }
