@@ -1,9 +1,11 @@
 #include "App/AppFrame.h"
 
 #include "App/CTimer.h"
-#include "App/Device.h"
-#include "App/Input.h"
-#include "App/ShaderLibrary.h"
+#include "App/DisplayMode.h"
+#include "App/Overlay.h"
+#include "Device/Device.h"
+#include "Device/Input.h"
+#include "Device/ShaderLibrary.h"
 #include "Common/Message.h"
 #include "Common/StartFailure.h"
 #include "Effects/PostProcess.h"
@@ -139,7 +141,13 @@ int RunApplication(const SAppOptions& options)
         // A failed step skips straight to shutdown; the window stays hidden,
         // and the user is told which step failed on which file, and why.
         ResetStartFailure();
+        SetSceneOverlayFunction(&RenderOverlay);
         started = D3DSetup(window) && SceneSetup() && SetupPostProcessing();
+        if (started)
+        {
+            // The post-processing resources follow the device through resets.
+            AddDeviceResetListener({&ReleasePostProcessing, &SetupPostProcessing});
+        }
         if (started)
         {
             window.Show();

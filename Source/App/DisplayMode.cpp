@@ -1,8 +1,10 @@
 // Display-mode changes: a resize, or the F1 switch between windowed and full
-// screen, both by a device reset around which the post-processing resources
-// and the font are released and re-created.
-#include "App/Device.h"
-#include "Effects/PostProcess.h"
+// screen, both by a device reset around which the font and whatever the
+// device's reset listeners own (the post-processing resources) are released
+// and re-created.
+#include "App/DisplayMode.h"
+
+#include "Device/Device.h"
 
 namespace gen
 {
@@ -78,7 +80,7 @@ bool ChangeDisplayMode(CWindow& window, bool toggle)
     }
 
     const SPresentParameters params = PresentParametersFor(FullScreen);
-    ReleasePostProcessing();
+    NotifyDeviceLost();
     SafeRelease(Font);
     if (!ResetDevice(params) || (FullScreen && !FitBackBufferToWindow(window, params)))
     {
@@ -93,7 +95,7 @@ bool ChangeDisplayMode(CWindow& window, bool toggle)
     {
         return false;
     }
-    SetupPostProcessing();
+    NotifyDeviceReset();
     return true;
 }
 

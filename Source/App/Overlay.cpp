@@ -1,8 +1,7 @@
 #include "App/Overlay.h"
 
-#include "App/Device.h"
+#include "Device/Device.h"
 #include "Common/Problems.h"
-#include "Effects/PostProcess.h"
 
 #include <sstream>
 
@@ -38,20 +37,9 @@ std::string ComposeFrameStatsText(float averageFrameTime)
     return out.str();
 }
 
-const char* FilterDisplayName(int filter)
+std::string ComposeFilterText(const std::string& filterName)
 {
-    static const char* const kNames[kNumPostProcesses] = {"None",   "Tint",   "High Contrast", "Under Water",
-                                                          "Distort", "Spiral", "Heat Haze"};
-    if (filter < 0 || filter >= kNumPostProcesses)
-    {
-        return "";
-    }
-    return kNames[filter];
-}
-
-std::string ComposeFilterText(int filter)
-{
-    return std::string("Full Screen Filter: ") + FilterDisplayName(filter);
+    return "Full Screen Filter: " + filterName;
 }
 
 COverlayStats& OverlayStats()
@@ -60,7 +48,7 @@ COverlayStats& OverlayStats()
     return stats;
 }
 
-void RenderOverlay(float t)
+void RenderOverlay(float t, const char* filterName)
 {
     COverlayStats& stats = OverlayStats();
     stats.AddFrame(t);
@@ -70,7 +58,7 @@ void RenderOverlay(float t)
         DrawOverlayText(text, 2, 2, 0.0f, 0.0f, 0.0f, false);
         DrawOverlayText(text, 0, 0, 1.0f, 1.0f, 0.0f, false);
     }
-    DrawOverlayText(ComposeFilterText(CurrentFilter), 0, 32, 1.0f, 1.0f, 1.0f, false);
+    DrawOverlayText(ComposeFilterText(filterName), 0, 32, 1.0f, 1.0f, 1.0f, false);
 
     // A problem (a shader that does not compile, a mesh that cannot be read)
     // for whoever has no console; the shadow keeps it readable on every filter.

@@ -28,15 +28,13 @@ private:
 
 // "Frame Time: <ms>ms\nFPS:<fps>" with six significant digits.
 std::string ComposeFrameStatsText(float averageFrameTime);
-// "Full Screen Filter: " + the filter's name ("" after the space for values
-// outside 0..6).
-std::string ComposeFilterText(int filter);
-// "None", "Tint", ..., "Heat Haze" for 0..6, "" otherwise.
-const char* FilterDisplayName(int filter);
+// "Full Screen Filter: " + the filter's name.
+std::string ComposeFilterText(const std::string& filterName);
 
 // Accumulates t and draws the overlay (stats in yellow with a black shadow
-// at +2, +2, then the filter line in white at (0, 32)).
-void RenderOverlay(float t);
+// at +2, +2, then the filter line in white at (0, 32)). The scene hands it
+// the current filter's name.
+void RenderOverlay(float t, const char* filterName);
 // The program-wide statistics RenderOverlay uses.
 COverlayStats& OverlayStats();
 

@@ -1,11 +1,11 @@
 #include "Effects/PostProcess.h"
 
-#include "App/Device.h"
-#include "App/Input.h"
+#include "Device/Device.h"
+#include "Device/Input.h"
 #include "Common/Problems.h"
 #include "Common/StartFailure.h"
 #include "Effects/FramePass.h"
-#include "Scene/CCamera.h"
+#include "Camera/CCamera.h"
 
 #include <algorithm>
 #include <initializer_list>

@@ -1,10 +1,21 @@
 #include "Effects/PostProcessMath.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cmath>
 
 namespace gen
 {
+
+const char* FilterDisplayName(int filter)
+{
+    static const char* const kNames[] = {"None", "Tint", "High Contrast", "Under Water", "Distort", "Spiral", "Heat Haze"};
+    if (filter < 0 || filter >= static_cast<int>(std::size(kNames)))
+    {
+        return "";
+    }
+    return kNames[filter];
+}
 
 float StepTintHue(float hue)
 {

@@ -12,6 +12,10 @@
 namespace gen
 {
 
+// "None", "Tint", ..., "Heat Haze" for filters 0..6, "" otherwise: the name
+// the overlay shows for the current filter.
+const char* FilterDisplayName(int filter);
+
 // Values the filters animate or follow from held keys.
 struct SFilterValues
 {

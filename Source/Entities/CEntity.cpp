@@ -1,7 +1,7 @@
 #include "Entities/CEntity.h"
 
 #include "Entities/CEntityTemplate.h"
-#include "Render/CMesh.h"
+#include "Mesh/CMesh.h"
 
 #include <cmath>
 

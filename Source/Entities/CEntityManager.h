@@ -8,7 +8,7 @@
 #include "Common/CHashTable.h"
 #include "Entities/CEntity.h"
 #include "Entities/CEntityTemplate.h"
-#include "Render/CMesh.h"
+#include "Mesh/CMesh.h"
 
 #include <map>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "Entities/CEntityTemplate.h"
 
-#include "Render/CMesh.h"
+#include "Mesh/CMesh.h"
 
 #include <utility>
 

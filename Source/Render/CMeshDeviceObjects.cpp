@@ -1,10 +1,10 @@
 #include "Render/CMeshDeviceObjects.h"
 
-#include "App/Device.h"
+#include "Device/Device.h"
 #include "Common/Message.h"
 #include "Render/RenderMethods.h"
 #include "Effects/PostProcess.h"
-#include "Scene/CCamera.h"
+#include "Camera/CCamera.h"
 
 #include <algorithm>
 #include <cstring>

@@ -5,8 +5,8 @@
 // CreateMeshDeviceObjects, the scene's factory for its entity manager.
 
 #include "Platform/CDevice.h"
-#include "Render/CMesh.h"
-#include "Render/RenderMethodInfo.h"
+#include "Mesh/CMesh.h"
+#include "Methods/RenderMethodInfo.h"
 
 #include <cstdint>
 #include <memory>

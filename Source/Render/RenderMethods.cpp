@@ -1,8 +1,8 @@
 #include "Render/RenderMethods.h"
 
-#include "App/Device.h"
+#include "Device/Device.h"
 #include "Common/CFatalException.h"
-#include "Scene/CCamera.h"
+#include "Camera/CCamera.h"
 
 #include <cstring>
 #include <iterator>

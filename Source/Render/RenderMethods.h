@@ -9,7 +9,7 @@
 #include "Math/CMatrix4x4.h"
 #include "Platform/CDevice.h"
 #include "Platform/CShader.h"
-#include "Render/RenderMethodInfo.h"
+#include "Methods/RenderMethodInfo.h"
 
 #include <cstdint>
 

@@ -4,9 +4,8 @@
 // the camera's flight.
 #include "Scene/Scene.h"
 
-#include "App/Device.h"
-#include "App/Input.h"
-#include "App/Overlay.h"
+#include "Device/Device.h"
+#include "Device/Input.h"
 #include "Common/DataFolder.h"
 #include "Data/CParseLevel.h"
 #include "Effects/FramePass.h"
@@ -14,7 +13,7 @@
 #include "Entities/CEntityManager.h"
 #include "Render/CMeshDeviceObjects.h"
 #include "Render/RenderMethods.h"
-#include "Scene/CCamera.h"
+#include "Camera/CCamera.h"
 
 #include <cstring>
 
@@ -50,6 +49,7 @@ const SSceneArea kAreas[] = {
 };
 
 bool AreaFiltersShown = true;
+TOverlayDrawFunction OverlayDraw = nullptr;
 
 CCamera* Camera = nullptr;
 CLight* Lights[2] = {nullptr, nullptr};
@@ -230,12 +230,20 @@ void SceneRender(float t)
 
         {
             CFramePass pass(kPassOverlay);
-            RenderOverlay(t);
+            if (OverlayDraw)
+            {
+                OverlayDraw(t, FilterDisplayName(GetCurrentFilter()));
+            }
         }
         Device->EndScene();
     }
     CFramePass pass(kPassPresent);
     Device->Present();
+}
+
+void SetSceneOverlayFunction(TOverlayDrawFunction draw)
+{
+    OverlayDraw = draw;
 }
 
 void ShowSceneAreaFilters(bool shown)

@@ -19,6 +19,13 @@ void SceneRender(float t);
 void SceneUpdate(float t);
 void SceneShutdown();
 
+// What the scene draws last, over every filter and inside the overlay's pass
+// mark: the program's overlay, handed the frame time and the current filter's
+// name. The program sets it (the overlay lives above the scene); with none
+// set nothing is drawn there.
+using TOverlayDrawFunction = void (*)(float t, const char* filterName);
+void SetSceneOverlayFunction(TOverlayDrawFunction draw);
+
 // The scene's state, for post-processing, tools and tests.
 // The entity manager lives for the whole run; it owns every template and
 // entity the level creates.

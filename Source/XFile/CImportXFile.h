@@ -7,7 +7,7 @@
 
 #include "Math/CMatrix4x4.h"
 #include "Math/CVector.h"
-#include "Render/RenderMethodInfo.h"
+#include "Methods/RenderMethodInfo.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // The program's road with stand-ins for the scene and the post-processing:
 // start-up order and failures, the loop's frame order, keys, display modes.
 #include "App/AppFrame.h"
-#include "App/Device.h"
-#include "App/Input.h"
+#include "Device/Device.h"
+#include "Device/Input.h"
 #include "Effects/PostProcess.h"
 #include "Platform/CWindow.h"
 #include "Scene/Scene.h"
@@ -52,6 +52,8 @@ void SceneUpdate(float)
 {
     gCalls.push_back("SceneUpdate");
 }
+
+void SetSceneOverlayFunction(TOverlayDrawFunction) {}
 
 void SceneShutdown()
 {

@@ -2,8 +2,8 @@
 // manager, as under xvfb-run): the frame must still match the window, not
 // the display, or only a corner of it shows.
 #include "App/AppFrame.h"
-#include "App/Device.h"
-#include "App/Input.h"
+#include "Device/Device.h"
+#include "Device/Input.h"
 #include "Platform/CWindow.h"
 
 #include <gtest/gtest.h>

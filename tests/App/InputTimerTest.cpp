@@ -1,6 +1,6 @@
 // The key state the loop feeds and the scene queries, and the frame timer.
 #include "App/CTimer.h"
-#include "App/Input.h"
+#include "Device/Input.h"
 
 #include <gtest/gtest.h>
 

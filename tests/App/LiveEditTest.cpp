@@ -5,8 +5,8 @@
 // compiled shaders outlive a device reset.
 #include "../../tools/capture/CaptureFrame.h"
 #include "App/AppFrame.h"
-#include "App/Device.h"
-#include "App/Input.h"
+#include "Device/Device.h"
+#include "Device/Input.h"
 #include "Common/Problems.h"
 #include "Effects/PostProcess.h"
 #include "Platform/CShader.h"

@@ -3,7 +3,7 @@
 #include "Data/CParseLevel.h"
 
 #include "Entities/CEntityManager.h"
-#include "Render/CMesh.h"
+#include "Mesh/CMesh.h"
 #include "TempFile.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // colour from hue, the screen rectangle of an area filter, and the pixels a
 // polygon surface's box may read.
 #include "Effects/PostProcessMath.h"
-#include "Scene/CCamera.h"
+#include "Camera/CCamera.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +25,17 @@ bool Area(const CVector3& centre, float size, float offset, SAreaRect& rect, flo
 {
     static const CMatrix4x4 proj = MatrixPerspectiveFovLH(1.5707963f, 800.0f / 600.0f, 1.0f, 1000.0f);
     return AreaRectangle(kZero, CMatrix4x4::kIdentity, proj, screenWidth, 600.0f, centre, size, size, offset, rect);
+}
+
+TEST(FilterNames, TheSevenFiltersAndNothingOutside)
+{
+    const char* const names[] = {"None", "Tint", "High Contrast", "Under Water", "Distort", "Spiral", "Heat Haze"};
+    for (int filter = 0; filter < 7; ++filter)
+    {
+        EXPECT_STREQ(FilterDisplayName(filter), names[filter]);
+    }
+    EXPECT_STREQ(FilterDisplayName(7), "");
+    EXPECT_STREQ(FilterDisplayName(-1), "");
 }
 
 TEST(FilterValues, HueContrastAndWigglesStepPerFrame)

@@ -1,8 +1,10 @@
 // The filters on a device, read back: a random pattern stands in for the
 // scene, and each filter's image is compared with what it should make of it.
 #include "App/AppFrame.h"
+#include "App/DisplayMode.h"
+#include "Device/Device.h"
 #include "Effects/PostProcess.h"
-#include "Scene/CCamera.h"
+#include "Camera/CCamera.h"
 #include "Scene/Scene.h"
 #include "Support/Drawing.h"
 
@@ -135,6 +137,7 @@ public:
         }
         FontOnlyPoolCount = Device->GetDefaultPoolCount();
         ASSERT_TRUE(SetupPostProcessing()) << LastShaderLog();
+        AddDeviceResetListener({&ReleasePostProcessing, &SetupPostProcessing});
         std::mt19937 random(7);
         PatternPixels.resize(kWidth * kHeight * 4);
         for (std::size_t i = 0; i < PatternPixels.size(); ++i)

@@ -4,7 +4,7 @@
 // These test binaries do not link the scene library, so the empty camera
 // class is the only definition they see.
 
-#include "Render/CMesh.h"
+#include "Mesh/CMesh.h"
 
 #include <memory>
 #include <vector>

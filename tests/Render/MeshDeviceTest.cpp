@@ -2,10 +2,10 @@
 // back: which submeshes each pass draws, which texture stages polygon
 // post-processing surfaces get, culling by the scaled bounding sphere, load
 // failures, compiling on first use and the states each method leaves.
-#include "Render/CMesh.h"
+#include "Mesh/CMesh.h"
 #include "Render/CMeshDeviceObjects.h"
 #include "Render/RenderMethods.h"
-#include "Scene/CCamera.h"
+#include "Camera/CCamera.h"
 #include "Support/Checks.h"
 #include "Support/Drawing.h"
 

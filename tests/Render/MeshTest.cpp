@@ -1,6 +1,6 @@
 // The mesh's device-free half: loading into nodes, submeshes and materials,
 // what failures leave behind, the device half it drives, passes and culling.
-#include "Render/CMesh.h"
+#include "Mesh/CMesh.h"
 
 #include "../Entities/TestDoubles.h"
 #include "Support/Checks.h"

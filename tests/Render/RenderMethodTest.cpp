@@ -6,7 +6,7 @@
 #include "Render/RenderMethods.h"
 
 #include "Common/CFatalException.h"
-#include "Scene/CCamera.h"
+#include "Camera/CCamera.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The camera: view and projection from placement and lens, the culling
 // frustum, and the keyboard flight.
-#include "App/Input.h"
-#include "Scene/CCamera.h"
+#include "Device/Input.h"
+#include "Camera/CCamera.h"
 #include "Support/Checks.h"
 
 #include <cmath>

@@ -3,11 +3,11 @@
 // the whole scene.
 #include "Scene/Scene.h"
 
-#include "App/Input.h"
+#include "Device/Input.h"
 #include "App/Overlay.h"
 #include "Effects/PostProcess.h"
 #include "Entities/CEntityManager.h"
-#include "Scene/CCamera.h"
+#include "Camera/CCamera.h"
 #include "Support/Drawing.h"
 
 namespace gen
@@ -29,6 +29,7 @@ public:
         }
         GlobalInput().Clear();
         OverlayStats().Clear();
+        SetSceneOverlayFunction(&RenderOverlay); // as the program does
         SetCurrentFilter(kNoFilter);
         ASSERT_TRUE(SceneSetup());
         ASSERT_TRUE(SetupPostProcessing());
@@ -39,6 +40,7 @@ public:
     {
         ReleasePostProcessing();
         SceneShutdown();
+        SetSceneOverlayFunction(nullptr);
         SetCurrentFilter(kNoFilter);
         CDrawingTest::TearDown();
     }

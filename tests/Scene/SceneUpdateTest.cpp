@@ -3,12 +3,12 @@
 // camera's flight.
 #include "Scene/Scene.h"
 
-#include "App/Device.h"
-#include "App/Input.h"
+#include "Device/Device.h"
+#include "Device/Input.h"
 #include "Effects/PostProcess.h"
 #include "Entities/CEntityManager.h"
 #include "Render/RenderMethods.h"
-#include "Scene/CCamera.h"
+#include "Camera/CCamera.h"
 #include "Support/Checks.h"
 
 #include <cmath>

@@ -3,7 +3,7 @@
 // and read pixels back. Without an OpenGL 3.3 device (no display: run under
 // xvfb-run) the tests are skipped.
 
-#include "App/Device.h"
+#include "Device/Device.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include "Data/CParseLevel.h"
 #include "Entities/CEntityManager.h"
 #include "XFile/CImportXFile.h"
-#include "Render/CMesh.h"
-#include "Render/RenderMethodInfo.h"
+#include "Mesh/CMesh.h"
+#include "Methods/RenderMethodInfo.h"
 
 #include <gtest/gtest.h>
 

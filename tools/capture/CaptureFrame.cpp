@@ -1,8 +1,9 @@
 #include "CaptureFrame.h"
 
-#include "App/Device.h"
-#include "App/Input.h"
-#include "App/ShaderLibrary.h"
+#include "App/DisplayMode.h"
+#include "Device/Device.h"
+#include "Device/Input.h"
+#include "Device/ShaderLibrary.h"
 #include "Common/DataFolder.h"
 #include "Common/ReadFile.h"
 #include "Effects/PostProcess.h"

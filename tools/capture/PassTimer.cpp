@@ -1,6 +1,6 @@
 #include "PassTimer.h"
 
-#include "App/Device.h"
+#include "Device/Device.h"
 #include "Effects/PostProcessMath.h"
 #include "Scene/Scene.h"
 

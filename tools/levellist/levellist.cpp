@@ -16,7 +16,7 @@
 #include "Data/CParseLevel.h"
 #include "Entities/CEntityManager.h"
 #include "Platform/DataLocation.h"
-#include "Render/CMesh.h"
+#include "Mesh/CMesh.h"
 
 #include <cstdio>
 #include <string>

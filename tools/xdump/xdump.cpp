@@ -7,7 +7,7 @@
 #include "Common/CFatalException.h"
 #include "Common/CommandLine.h"
 #include "XFile/CImportXFile.h"
-#include "Render/RenderMethodInfo.h"
+#include "Methods/RenderMethodInfo.h"
 
 #include <cmath>
 #include <cstdarg>

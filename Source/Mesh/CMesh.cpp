@@ -1,4 +1,4 @@
-#include "Render/CMesh.h"
+#include "Mesh/CMesh.h"
 
 #include "Common/FileProblem.h"
 #include "Common/Message.h"

@@ -1,4 +1,4 @@
-#include "Render/RenderMethodInfo.h"
+#include "Methods/RenderMethodInfo.h"
 
 #include "Common/CFatalException.h"
 

@@ -1,6 +1,6 @@
-#include "Scene/CCamera.h"
+#include "Camera/CCamera.h"
 
-#include "App/Input.h"
+#include "Device/Input.h"
 
 #include <cmath>
 

@@ -1,8 +1,10 @@
-#include "App/Device.h"
+#include "Device/Device.h"
 
-#include "App/ShaderLibrary.h"
+#include "Device/ShaderLibrary.h"
 #include "Common/Problems.h"
 #include "Common/StartFailure.h"
+
+#include <vector>
 
 namespace gen
 {
@@ -17,6 +19,50 @@ std::uint32_t ViewportHeight = 0;
 bool FullScreen = false;
 SWindowRect ClientRect;
 SWindowRect WindowRect;
+
+namespace
+{
+std::vector<SDeviceResetListener>& ResetListeners()
+{
+    static std::vector<SDeviceResetListener> listeners;
+    return listeners;
+}
+} // namespace
+
+void AddDeviceResetListener(SDeviceResetListener listener)
+{
+    for (const SDeviceResetListener& known : ResetListeners())
+    {
+        if (known.Lost == listener.Lost && known.Reset == listener.Reset)
+        {
+            return;
+        }
+    }
+    ResetListeners().push_back(listener);
+}
+
+void NotifyDeviceLost()
+{
+    const std::vector<SDeviceResetListener>& listeners = ResetListeners();
+    for (auto listener = listeners.rbegin(); listener != listeners.rend(); ++listener)
+    {
+        if (listener->Lost)
+        {
+            listener->Lost();
+        }
+    }
+}
+
+void NotifyDeviceReset()
+{
+    for (const SDeviceResetListener& listener : ResetListeners())
+    {
+        if (listener.Reset)
+        {
+            listener.Reset();
+        }
+    }
+}
 
 void FreshDeviceSteps()
 {
@@ -70,6 +116,7 @@ bool D3DSetup(CWindow& window)
 
 void D3DShutdown()
 {
+    ResetListeners().clear();
     ReleaseShaderLibrary();
     SafeRelease(Font);
     SafeRelease(Device);

@@ -34,14 +34,20 @@ bool D3DSetup(CWindow& window);
 // Releases the shader library, the font and the device, each if present.
 void D3DShutdown();
 
-// Resize (toggle false) or windowed/full-screen switch (toggle true): new
-// presentation parameters, post-processing and font released, device reset,
-// window put back when leaving full screen, fresh-device steps, font and
-// post-processing re-created. In full screen the back buffer takes the
-// window's real client size when the window could not take the display's.
-// False when a reset or the font failed. Defined in DisplayMode.cpp, linked
-// with the main loop, since it drives the post-processing resources.
-bool ChangeDisplayMode(CWindow& window, bool toggle);
+// What lives in the device's default memory must follow it through a reset
+// (display-mode changes, App/DisplayMode.h): Lost runs before the reset,
+// Reset after it (its failure is the owner's to report). The program
+// registers its owners at start-up; D3DShutdown forgets them all.
+struct SDeviceResetListener
+{
+    void (*Lost)();
+    bool (*Reset)();
+};
+// Adds a listener once (the same pair again is ignored). Lost runs in the
+// reverse order of registration, Reset in that order.
+void AddDeviceResetListener(SDeviceResetListener listener);
+void NotifyDeviceLost();
+void NotifyDeviceReset();
 
 // The steps every fresh or reset device goes through (clear, present, clear,
 // linear filtering on stages 0..2), and the font's creation.

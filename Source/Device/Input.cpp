@@ -1,4 +1,4 @@
-#include "App/Input.h"
+#include "Device/Input.h"
 
 namespace gen
 {

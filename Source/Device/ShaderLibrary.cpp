@@ -1,6 +1,6 @@
-#include "App/ShaderLibrary.h"
+#include "Device/ShaderLibrary.h"
 
-#include "App/Device.h"
+#include "Device/Device.h"
 #include "Common/DataFolder.h"
 #include "Common/FileProblem.h"
 #include "Common/Problems.h"
