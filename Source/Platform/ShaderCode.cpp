@@ -15,6 +15,13 @@ bool CompileHlsl(const std::string& source, const std::string& sourceName, const
 {
     SHlslOptions options;
     options.Es = kGlEs;
+    // Data names are relative to the data folder, wherever the program runs:
+    // includes are looked for beside the file there too.
+    const std::size_t slash = sourceName.find_last_of("/\\");
+    if (slash != std::string::npos)
+    {
+        options.IncludeFolders.push_back(DataPath(sourceName.substr(0, slash)));
+    }
     return CompileHlsl(source, sourceName, entry, profile, options, result, errors);
 }
 
