@@ -405,20 +405,27 @@ struct SRewriter : SScanner
         return entry;
     }
 
-    std::size_t Technique(std::size_t first)
+    // "NAME <annotations>" after technique or pass, both optional: the
+    // token after them.
+    std::size_t NameAndAnnotations(std::size_t k, std::string& name, std::string& annotations) const
     {
-        SEffectTechnique technique;
-        std::size_t k = first + 1;
         if (IsIdentifier(k))
         {
-            technique.Name = Word(k++);
+            name = Word(k++);
         }
         if (Is(k, "<"))
         {
             const std::size_t close = Closing(k);
-            technique.Annotations = Span(k, close);
+            annotations = Span(k, close);
             k = close + 1;
         }
+        return k;
+    }
+
+    std::size_t Technique(std::size_t first)
+    {
+        SEffectTechnique technique;
+        const std::size_t k = NameAndAnnotations(first + 1, technique.Name, technique.Annotations);
         if (!Is(k, "{"))
         {
             return k; // not a technique after all: glslang will say what it is
@@ -432,17 +439,7 @@ struct SRewriter : SScanner
                 continue;
             }
             SEffectPass pass;
-            std::size_t q = p + 1;
-            if (IsIdentifier(q))
-            {
-                pass.Name = Word(q++);
-            }
-            if (Is(q, "<"))
-            {
-                const std::size_t annotationClose = Closing(q);
-                pass.Annotations = Span(q, annotationClose);
-                q = annotationClose + 1;
-            }
+            const std::size_t q = NameAndAnnotations(p + 1, pass.Name, pass.Annotations);
             if (!Is(q, "{"))
             {
                 p = q;

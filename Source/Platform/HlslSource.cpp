@@ -78,27 +78,29 @@ std::size_t SkipBlanks(const std::string& line, std::size_t at)
     return at;
 }
 
-// The name of an #include line ("" if the line is not one) and whether it
-// was written <name>.
-bool IncludeName(const std::string& line, std::string& name)
+// Where the rest of a "#directive" line begins, npos when line is not one.
+std::size_t AfterDirective(const std::string& line, const char* directive)
 {
     std::size_t at = SkipBlanks(line, 0);
     if (at >= line.size() || line[at] != '#')
     {
-        return false;
+        return std::string::npos;
     }
     at = SkipBlanks(line, at + 1);
-    if (line.compare(at, 7, "include") != 0)
-    {
-        return false;
-    }
-    at = SkipBlanks(line, at + 7);
+    const std::size_t length = std::char_traits<char>::length(directive);
+    return line.compare(at, length, directive) == 0 ? SkipBlanks(line, at + length) : std::string::npos;
+}
+
+// The name in an #include "name" or #include <name> line; false if the line
+// is not one.
+bool IncludeName(const std::string& line, std::string& name)
+{
+    const std::size_t at = AfterDirective(line, "include");
     if (at >= line.size() || (line[at] != '"' && line[at] != '<'))
     {
         return false;
     }
-    const char close = line[at] == '"' ? '"' : '>';
-    const std::size_t end = line.find(close, at + 1);
+    const std::size_t end = line.find(line[at] == '"' ? '"' : '>', at + 1);
     if (end == std::string::npos)
     {
         return false;
@@ -109,18 +111,8 @@ bool IncludeName(const std::string& line, std::string& name)
 
 bool IsPragmaOnce(const std::string& line)
 {
-    std::size_t at = SkipBlanks(line, 0);
-    if (at >= line.size() || line[at] != '#')
-    {
-        return false;
-    }
-    at = SkipBlanks(line, at + 1);
-    if (line.compare(at, 6, "pragma") != 0)
-    {
-        return false;
-    }
-    at = SkipBlanks(line, at + 6);
-    return line.compare(at, 4, "once") == 0;
+    const std::size_t at = AfterDirective(line, "pragma");
+    return at != std::string::npos && line.compare(at, 4, "once") == 0;
 }
 
 struct SExpansion
