@@ -145,7 +145,15 @@ int main(int argc, char** argv)
         if (!ok)
         {
             std::fputs(gen::FormatShaderMessages(file, errors, true).c_str(), stderr);
-            std::fputs(gen::FormatShaderMessages(file, errors, false).c_str(), stderr);
+            std::string placed = gen::FormatShaderMessages(file, errors, false);
+            if (placed.empty()) // glslang's linker only warns of a missing entry
+            {
+                placed = file + "(1,1): error: " +
+                         (errors.find("Entry point not found") != std::string::npos ? "no entry " + job.Entry
+                                                                                    : job.Entry + " does not compile") +
+                         "\n";
+            }
+            std::fputs(placed.c_str(), stderr);
             failed = true;
             continue;
         }
