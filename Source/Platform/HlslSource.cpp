@@ -64,9 +64,18 @@ std::string Slashed(std::string name)
     return name;
 }
 
+// Text inside a preprocessor string: glslang reads '\\' there as an escape,
+// even in lines it skips, so Windows paths are written with '/'.
+std::string Quoted(const std::string& text)
+{
+    std::string quoted = Slashed(text);
+    std::replace(quoted.begin(), quoted.end(), '"', '\'');
+    return "\"" + quoted + "\"";
+}
+
 std::string LineMark(int line, const std::string& path)
 {
-    return "#line " + std::to_string(line) + " \"" + path + "\"\n";
+    return "#line " + std::to_string(line) + " " + Quoted(path) + "\n";
 }
 
 std::size_t SkipBlanks(const std::string& line, std::size_t at)
@@ -167,8 +176,8 @@ struct SExpansion
         const int depth = static_cast<int>(Stack.size());
         if (depth > kMaxIncludeDepth)
         {
-            return "#error \"" + name + " is included more than " + std::to_string(kMaxIncludeDepth) +
-                   " files deep\"\n";
+            return "#error " + Quoted(name + " is included more than " + std::to_string(kMaxIncludeDepth) +
+                                      " files deep") + "\n";
         }
         std::vector<std::string> candidates{Joined(FolderOf(includer), name)};
         for (const std::string& folder : Folders)
@@ -190,7 +199,7 @@ struct SExpansion
             // so that an include guard can stop it; a third time is a cycle.
             if (std::count(Stack.begin(), Stack.end(), candidate) > 1)
             {
-                return "#error \"" + includer + " includes " + candidate + ", which includes it again\"\n";
+                return "#error " + Quoted(includer + " includes " + candidate + ", which includes it again") + "\n";
             }
             return LineMark(1, candidate) + Expand(NormaliseLineEnds(text), candidate) +
                    LineMark(lineNumber + 1, includer);
@@ -200,7 +209,7 @@ struct SExpansion
         {
             where += ", " + folder;
         }
-        return "#error \"cannot include " + name + ": not found in " + where + "\"\n";
+        return "#error " + Quoted("cannot include " + name + ": not found in " + where) + "\n";
     }
 };
 

@@ -127,12 +127,15 @@ TEST(HlslHabits, EachCompilesAsFxcWouldOrFailsWhereItShould)
         {"SV_Position vertex input", "float4 main(float4 p : SV_Position) : POSITION { return p; }\n", "main",
          "vs_2_0", {}, "", "a_POSITION0"},
         {"SV_Target output", "float4 main() : SV_Target { return 1; }\n", "main", "ps_3_0", {}, "", "tsv_target0"},
+        {"macros given to the compiler", "#ifndef TAPS\n#error no TAPS\n#endif\n"
+         "float4 main() : COLOR0 { return TAPS * SCALE; }\n", "main", "ps_2_0", {}, "", "vec4(4.0)"},
         {"no GLSL macro visible", "#ifdef GL_ARB_gpu_shader5\n#error GLSL only\n#endif\n"
          "#if defined(GL_core_profile)\n#error GLSL only\n#endif\n" "float4 main() : COLOR0 { return 1; }\n",
          "main", "ps_2_0", {}, "", ""},
     };
     SHlslOptions options;
     options.IncludeFolders = {folder.Path("sys")};
+    options.Defines = {{"TAPS", "8"}, {"SCALE", "0.5"}};
     const std::string file = folder.Path("main.fx");
     for (const SHabit& habit : habits)
     {

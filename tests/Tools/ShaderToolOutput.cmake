@@ -4,6 +4,9 @@
 
 function(run_tool expected_status stdout_regex stderr_regex)
   execute_process(COMMAND ${EMULATOR} ${TOOL} ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  # Windows writes text with CRLF line ends.
+  string(REPLACE "\r" "" out "${out}")
+  string(REPLACE "\r" "" err "${err}")
   if(NOT status EQUAL expected_status)
     message(FATAL_ERROR "tessavin-shader ${ARGN}: status ${status}, not ${expected_status}\n${out}${err}")
   endif()
