@@ -293,6 +293,20 @@ SPreparedHlsl PrepareHlsl(const std::string& source, const std::string& sourceNa
         prepared.Preamble += "#define " + define.first + " " + define.second + "\n";
     }
     prepared.Preamble += HideGlslMacros(prepared.Text);
+    for (SEffectTechnique& technique : prepared.Effect.Techniques)
+    {
+        for (SEffectPass& pass : technique.Passes)
+        {
+            for (SEffectEntry* entry : {&pass.Vertex, &pass.Pixel})
+            {
+                if (!entry->Profile.empty() && entry->Profile.compare(0, 3, "vs_") != 0 &&
+                    entry->Profile.compare(0, 3, "ps_") != 0)
+                {
+                    entry->Profile = PreprocessedWord(prepared.Text, prepared.Preamble, entry->Profile);
+                }
+            }
+        }
+    }
     return prepared;
 }
 

@@ -40,6 +40,11 @@ struct SPreparedHlsl
     std::vector<std::string> Files; // the file and every file it included
 };
 
+// What word becomes after the preprocessor has read text (with preamble
+// before it): a pass's profile may be a macro, as XNA-era files choose
+// "vs_3_0" or "vs_4_0_level_9_1" by one.
+std::string PreprocessedWord(const std::string& text, const std::string& preamble, const std::string& word);
+
 SPreparedHlsl PrepareHlsl(const std::string& source, const std::string& sourceName, const SHlslOptions& options);
 
 } // namespace gen

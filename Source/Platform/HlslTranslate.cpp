@@ -615,6 +615,34 @@ bool Translate(const SPreparedHlsl& prepared, const std::string& source, const s
 
 } // namespace
 
+std::string PreprocessedWord(const std::string& text, const std::string& preamble, const std::string& word)
+{
+    EnsureGlslang();
+    const std::string mark = "tsv_expands_to";
+    const std::string probe = text + "\n" + mark + " " + word + "\n";
+    glslang::TShader shader(EShLangFragment);
+    const char* strings = probe.c_str();
+    shader.setStrings(&strings, 1);
+    shader.setPreamble(preamble.c_str());
+    shader.setEnvInput(glslang::EShSourceHlsl, EShLangFragment, glslang::EShClientVulkan, 100);
+    glslang::TShader::ForbidIncluder includer;
+    std::string output;
+    if (!shader.preprocess(GetDefaultResources(), 100, ENoProfile, false, false,
+                           static_cast<EShMessages>(EShMsgReadHlsl | EShMsgHlslDX9Compatible), &output, includer))
+    {
+        return word;
+    }
+    const std::size_t at = output.rfind(mark);
+    if (at == std::string::npos)
+    {
+        return word;
+    }
+    std::istringstream rest(output.substr(at + mark.size()));
+    std::string expansion;
+    rest >> expansion;
+    return expansion.empty() ? word : expansion;
+}
+
 bool CompileHlsl(const std::string& source, const std::string& sourceName, const std::string& entry,
                  const std::string& profile, const SHlslOptions& options, SCompiledShader& result,
                  std::string* errors, std::string* warnings)

@@ -218,6 +218,18 @@ TEST(HlslHabits, EffectRecordsKeepWhatTheCodeLoses)
     EXPECT_EQ(shader.Constants[1].Default, (std::vector<float>{1.0f, -0.5f, 0.25f}));
 }
 
+TEST(HlslHabits, AProfileNamedByAMacroIsTheOneThePreprocessorChooses)
+{
+    const char* const source = "#if OPENGL\n#define PS_MODEL ps_3_0\n#else\n#define PS_MODEL ps_4_0_level_9_1\n#endif\n"
+                               "float4 PS() : COLOR0 { return 1; }\n"
+                               "technique T { pass { PixelShader = compile PS_MODEL PS(); } };\n";
+    SHlslOptions options;
+    EXPECT_EQ(PrepareHlsl(source, "m.fx", options).Effect.Techniques.at(0).Passes.at(0).Pixel.Profile,
+              "ps_4_0_level_9_1");
+    options.Defines = {{"OPENGL", "1"}};
+    EXPECT_EQ(PrepareHlsl(source, "m.fx", options).Effect.Techniques.at(0).Passes.at(0).Pixel.Profile, "ps_3_0");
+}
+
 // The program's own shaders are plain HLSL: the pre-pass must leave them
 // exactly as they are, so that they compile to what they always did.
 TEST(HlslHabits, TheProgramsShadersPassThroughUntouched)
