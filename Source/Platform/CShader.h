@@ -23,6 +23,7 @@
 
 #include "Math/CMatrix4x4.h"
 #include "Platform/CDevice.h"
+#include "Platform/HlslCompiler.h"
 
 #include <cstdint>
 #include <memory>
@@ -33,60 +34,8 @@
 namespace gen
 {
 
-enum EShaderStage
-{
-    kVertexStage,
-    kPixelStage,
-};
-
-// Reflection of one uniform, in the layout of the constant buffer the
-// compiled shader reads.
-struct SShaderConstant
-{
-    std::string Name;
-    std::uint32_t NameHash = 0;
-    std::uint32_t Offset = 0;      // bytes from the start of the buffer
-    std::uint32_t Rows = 1;        // HLSL rows (1 for scalars and vectors)
-    std::uint32_t Columns = 1;     // HLSL columns (vector size for vectors)
-    std::uint32_t Elements = 1;    // array length (1 for non-arrays)
-    std::uint32_t ArrayStride = 0; // bytes between array elements
-    std::uint32_t VectorStride = 0; // bytes between the stored vectors of a matrix
-    bool StoredTransposed = false; // the buffer holds the HLSL matrix's columns as its vectors
-    bool IsInteger = false;        // int / bool, stored as 32-bit integers
-};
-
-struct SShaderSampler
-{
-    std::string Name;      // the HLSL name
-    std::string GlslName;  // the uniform it became
-    std::uint32_t Stage = 0;
-};
-
-// A varying or vertex input, by HLSL semantic ("TEXCOORD0", "NORMAL0", ...).
-struct SShaderVarying
-{
-    std::string Semantic;  // upper case, always with an index
-    std::string GlslName;
-    std::string GlslType;  // "vec2", "vec4", "float", ...
-};
-
-// What the compiler produces: GLSL 3.30 source and what the device and the
-// constant table need to know about it.
-struct SCompiledShader
-{
-    EShaderStage Stage = kVertexStage;
-    std::string Glsl;
-    std::string BlockName; // uniform block holding the constants ("" if none)
-    std::uint32_t BlockSize = 0;
-    std::vector<SShaderConstant> Constants;
-    std::vector<SShaderSampler> Samplers;
-    std::vector<SShaderVarying> Inputs;
-    std::vector<SShaderVarying> Outputs;
-};
-
-// Compiles HLSL source text. profile is "vs_N_N" or "ps_N_N" (only the stage
-// is taken from it). On failure returns false and appends the compiler's
-// messages to errors (if given).
+// CompileHlsl for the device this program draws through (GLSL 3.30, or ES
+// 3.00 in the browser).
 bool CompileHlsl(const std::string& source, const std::string& sourceName, const std::string& entry,
                  const std::string& profile, SCompiledShader& result, std::string* errors);
 
@@ -179,17 +128,5 @@ class CVertexShader : public CDeviceObject
 class CPixelShader : public CDeviceObject
 {
 };
-
-// One line for the first error in a compiler's text about sourceName:
-// "NAME(LINE): MESSAGE" when the compiler placed it in the file, else
-// "NAME: " and its first error line.
-std::string FirstShaderError(const std::string& sourceName, const std::string& compilerText);
-
-// The text of the last shader compilation or link that failed, for a debug
-// log; never shown to the user.
-const std::string& LastShaderLog();
-// Replaces it (a failure met outside the compiler, such as a file that
-// cannot be read).
-void SetLastShaderLog(const std::string& text);
 
 } // namespace gen

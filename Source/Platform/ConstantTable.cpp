@@ -13,6 +13,20 @@ CConstantTable::CConstantTable(const SCompiledShader& shader)
     : Constants(shader.Constants), Samplers(shader.Samplers), Storage(std::make_shared<SConstantStorage>())
 {
     Storage->Bytes.assign(shader.BlockSize, 0);
+    // Initialisers are the starting values, as in DX9's constant table.
+    for (const SShaderConstant& constant : Constants)
+    {
+        std::vector<float> values = constant.Default;
+        if (values.size() == 1) // a scalar fills a vector or matrix, as HLSL promotes it
+        {
+            values.assign(constant.Rows * constant.Columns * constant.Elements, values[0]);
+        }
+        if (!values.empty())
+        {
+            SetFloatArray(static_cast<THandle>(&constant - Constants.data()), values.data(),
+                          static_cast<std::uint32_t>(values.size()));
+        }
+    }
 }
 
 CConstantTable::THandle CConstantTable::GetConstantByName(const char* name) const

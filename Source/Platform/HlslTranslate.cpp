@@ -3,12 +3,10 @@
 // The convention changes made to the generated code are described in
 // Conventions.h.
 
-#include "Platform/CShader.h"
+#include "Platform/HlslCompiler.h"
 
-#include "Common/DataFolder.h"
-#include "Common/ReadFile.h"
 #include "Platform/Conventions.h"
-#include "Platform/DeviceGL.h"
+#include "Platform/HlslSource.h"
 
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
@@ -182,7 +180,7 @@ int ExplicitBinding(const TExplicitBindings& bindings, const std::string& name)
 }
 
 bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage, const TExplicitBindings& bindings,
-                         SCompiledShader& result, std::string& errors)
+                         bool es, SCompiledShader& result, std::string& errors)
 {
     SCrossContext holder;
     if (spvc_context_create(&holder.Context) != SPVC_SUCCESS)
@@ -351,13 +349,17 @@ bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage,
     spvc_resources_get_resource_list_for_type(resources, SPVC_RESOURCE_TYPE_STAGE_INPUT, &list, &count);
     for (std::size_t i = 0; i < count; ++i)
     {
-        const std::string semantic =
+        std::string semantic =
             NormaliseSemantic(spvc_compiler_get_decoration_string(compiler, list[i].id, SpvDecorationHlslSemanticGOOGLE));
+        if (stage == kVertexStage && semantic == "SV_POSITION0")
+        {
+            semantic = "POSITION0"; // DX10's name, in DX9-era code that mixes the two
+        }
         const spvc_type type = spvc_compiler_get_type_handle(compiler, list[i].type_id);
         SShaderVarying varying{semantic, "", GlslTypeName(type)};
         if (stage == kVertexStage)
         {
-            const int location = AttributeLocationForSemantic(semantic);
+            const int location = AttributeLocationForSemantic(varying.Semantic);
             if (location < 0)
             {
                 errors += "vertex input semantic " + semantic + " is not supported\n";
@@ -442,8 +444,8 @@ bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage,
 
     spvc_compiler_options options = nullptr;
     spvc_compiler_create_compiler_options(compiler, &options);
-    spvc_compiler_options_set_uint(options, SPVC_COMPILER_OPTION_GLSL_VERSION, kGlslVersion);
-    spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ES, kGlEs ? SPVC_TRUE : SPVC_FALSE);
+    spvc_compiler_options_set_uint(options, SPVC_COMPILER_OPTION_GLSL_VERSION, es ? 300 : 330);
+    spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ES, es ? SPVC_TRUE : SPVC_FALSE);
     // ES: full precision, as the desktop computes.
     spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ES_DEFAULT_FLOAT_PRECISION_HIGHP, SPVC_TRUE);
     spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ES_DEFAULT_INT_PRECISION_HIGHP, SPVC_TRUE);
@@ -538,12 +540,115 @@ bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage,
     return true;
 }
 
+// Defaults and annotations of the effect's globals into the constants that
+// kept them.
+void AddEffectRecords(const SEffect& effect, SCompiledShader& result)
+{
+    for (SShaderConstant& constant : result.Constants)
+    {
+        for (const SEffectGlobal& global : effect.Globals)
+        {
+            if (global.Name == constant.Name)
+            {
+                constant.Default = global.Default;
+                constant.Annotations = global.Annotations;
+            }
+        }
+    }
+}
+
+bool Translate(const SPreparedHlsl& prepared, const std::string& source, const std::string& sourceName,
+               const std::string& entry, EShaderStage stage, bool es, SCompiledShader& result, std::string& log,
+               std::string& warnings)
+{
+    const EShLanguage language = stage == kVertexStage ? EShLangVertex : EShLangFragment;
+    glslang::TShader shader(language);
+    const char* text = source.c_str();
+    const int length = static_cast<int>(source.size());
+    const char* name = sourceName.c_str();
+    shader.setStringsWithLengthsAndNames(&text, &length, &name, 1);
+    if (!prepared.Preamble.empty())
+    {
+        shader.setPreamble(prepared.Preamble.c_str());
+    }
+    shader.setEntryPoint(entry.c_str());
+    shader.setEnvInput(glslang::EShSourceHlsl, language, glslang::EShClientVulkan, 100);
+    shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
+    shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
+    shader.setEnvTargetHlslFunctionality1(); // keeps the semantics in the SPIR-V
+    shader.setHlslIoMapping(true);
+    shader.setAutoMapLocations(true);
+    const EShMessages messages = static_cast<EShMessages>(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl |
+                                                          EShMsgHlslDX9Compatible | EShMsgHlslLegalization);
+    glslang::TProgram program;
+    if (!shader.parse(GetDefaultResources(), 100, false, messages))
+    {
+        log += shader.getInfoLog();
+        return false;
+    }
+    warnings += shader.getInfoLog();
+    program.addShader(&shader);
+    if (!program.link(messages) || !program.mapIO())
+    {
+        log += program.getInfoLog();
+        return false;
+    }
+    TExplicitBindings bindings;
+    program.buildReflection();
+    for (int i = 0; i < program.getNumUniformVariables(); ++i)
+    {
+        const glslang::TObjectReflection& uniform = program.getUniform(i);
+        if (uniform.getType() && uniform.getType()->getBasicType() == glslang::EbtSampler &&
+            uniform.getType()->getQualifier().hasBinding())
+        {
+            bindings.emplace_back(uniform.name, static_cast<int>(uniform.getType()->getQualifier().layoutBinding));
+        }
+    }
+    std::vector<unsigned> spirv;
+    glslang::SpvOptions options;
+    options.disableOptimizer = false; // legalisation (samplers passed to functions, ...)
+    spv::SpvBuildLogger logger;
+    glslang::GlslangToSpv(*program.getIntermediate(language), spirv, &logger, &options);
+    log += logger.getAllMessages();
+    return !spirv.empty() && ReflectAndTranslate(spirv, stage, bindings, es, result, log);
+}
+
 } // namespace
 
+std::string PreprocessedWord(const std::string& text, const std::string& preamble, const std::string& word)
+{
+    EnsureGlslang();
+    const std::string mark = "tsv_expands_to";
+    const std::string probe = text + "\n" + mark + " " + word + "\n";
+    glslang::TShader shader(EShLangFragment);
+    const char* strings = probe.c_str();
+    shader.setStrings(&strings, 1);
+    shader.setPreamble(preamble.c_str());
+    shader.setEnvInput(glslang::EShSourceHlsl, EShLangFragment, glslang::EShClientVulkan, 100);
+    glslang::TShader::ForbidIncluder includer;
+    std::string output;
+    if (!shader.preprocess(GetDefaultResources(), 100, ENoProfile, false, false,
+                           static_cast<EShMessages>(EShMsgReadHlsl | EShMsgHlslDX9Compatible), &output, includer))
+    {
+        return word;
+    }
+    const std::size_t at = output.rfind(mark);
+    if (at == std::string::npos)
+    {
+        return word;
+    }
+    std::istringstream rest(output.substr(at + mark.size()));
+    std::string expansion;
+    rest >> expansion;
+    return expansion.empty() ? word : expansion;
+}
+
 bool CompileHlsl(const std::string& source, const std::string& sourceName, const std::string& entry,
-                 const std::string& profile, SCompiledShader& result, std::string* errors)
+                 const std::string& profile, const SHlslOptions& options, SCompiledShader& result,
+                 std::string* errors, std::string* warnings)
 {
     std::string log;
+    std::string notes;
     result = SCompiledShader();
     bool ok = false;
     if (profile.size() < 2 || (profile.compare(0, 2, "vs") != 0 && profile.compare(0, 2, "ps") != 0))
@@ -553,56 +658,23 @@ bool CompileHlsl(const std::string& source, const std::string& sourceName, const
     else
     {
         EnsureGlslang();
-        const EShaderStage stage = profile.compare(0, 2, "vs") == 0 ? kVertexStage : kPixelStage;
-        result.Stage = stage;
-        const EShLanguage language = stage == kVertexStage ? EShLangVertex : EShLangFragment;
-        glslang::TShader shader(language);
-        const char* text = source.c_str();
-        const int length = static_cast<int>(source.size());
-        const char* name = sourceName.c_str();
-        shader.setStringsWithLengthsAndNames(&text, &length, &name, 1);
-        shader.setEntryPoint(entry.c_str());
-        shader.setEnvInput(glslang::EShSourceHlsl, language, glslang::EShClientVulkan, 100);
-        shader.setEnvClient(glslang::EShClientVulkan, glslang::EShTargetVulkan_1_0);
-        shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
-        shader.setEnvTargetHlslFunctionality1(); // keeps the semantics in the SPIR-V
-        shader.setHlslIoMapping(true);
-        shader.setAutoMapLocations(true);
-        const EShMessages messages = static_cast<EShMessages>(EShMsgSpvRules | EShMsgVulkanRules | EShMsgReadHlsl |
-                                                              EShMsgHlslDX9Compatible | EShMsgHlslLegalization);
-        glslang::TProgram program;
-        if (!shader.parse(GetDefaultResources(), 100, false, messages))
+        result.Stage = profile.compare(0, 2, "vs") == 0 ? kVertexStage : kPixelStage;
+        SPreparedHlsl prepared = PrepareHlsl(source, sourceName, options);
+        std::string compiledEntry = entry;
+        std::string wrapperError;
+        if (!options.Arguments.empty())
         {
-            log += shader.getInfoLog();
+            compiledEntry = "tsv_entry";
+            if (!AddEntryWrapper(prepared.Text, entry, options.Arguments, compiledEntry, wrapperError))
+            {
+                log = "ERROR: " + sourceName + ":0: '" + entry + "' : " + wrapperError + "\n";
+            }
         }
-        else
+        if (log.empty())
         {
-            program.addShader(&shader);
-            if (!program.link(messages) || !program.mapIO())
-            {
-                log += program.getInfoLog();
-            }
-            else
-            {
-                TExplicitBindings bindings;
-                program.buildReflection();
-                for (int i = 0; i < program.getNumUniformVariables(); ++i)
-                {
-                    const glslang::TObjectReflection& uniform = program.getUniform(i);
-                    if (uniform.getType() && uniform.getType()->getBasicType() == glslang::EbtSampler &&
-                        uniform.getType()->getQualifier().hasBinding())
-                    {
-                        bindings.emplace_back(uniform.name, static_cast<int>(uniform.getType()->getQualifier().layoutBinding));
-                    }
-                }
-                std::vector<unsigned> spirv;
-                glslang::SpvOptions options;
-                options.disableOptimizer = false; // legalisation (samplers passed to functions, ...)
-                spv::SpvBuildLogger logger;
-                glslang::GlslangToSpv(*program.getIntermediate(language), spirv, &logger, &options);
-                log += logger.getAllMessages();
-                ok = !spirv.empty() && ReflectAndTranslate(spirv, stage, bindings, result, log);
-            }
+            ok = Translate(prepared, prepared.Text, sourceName, compiledEntry, result.Stage, options.Es, result, log,
+                           notes);
+            AddEffectRecords(prepared.Effect, result);
         }
     }
     if (!ok)
@@ -613,40 +685,11 @@ bool CompileHlsl(const std::string& source, const std::string& sourceName, const
             *errors += log;
         }
     }
-    return ok;
-}
-
-std::string FirstShaderError(const std::string& sourceName, const std::string& compilerText)
-{
-    // glslang writes "ERROR: NAME:LINE: MESSAGE"; other failures (linking,
-    // translation) are a plain line.
-    const std::string errorMark = "ERROR: ";
-    const std::string placed = errorMark + sourceName + ":";
-    std::istringstream lines(compilerText);
-    std::string line;
-    std::string first;
-    while (std::getline(lines, line))
+    if (warnings)
     {
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
-        {
-            line.pop_back();
-        }
-        if (line.compare(0, placed.size(), placed) == 0)
-        {
-            const std::size_t digits = line.find_first_not_of("0123456789", placed.size());
-            if (digits != std::string::npos && digits > placed.size() && line[digits] == ':')
-            {
-                const std::size_t message = line.find_first_not_of(' ', digits + 1);
-                return sourceName + "(" + line.substr(placed.size(), digits - placed.size()) +
-                       "): " + (message == std::string::npos ? "" : line.substr(message));
-            }
-        }
-        if (first.empty() && line.find_first_not_of(' ') != std::string::npos)
-        {
-            first = line.compare(0, errorMark.size(), errorMark) == 0 ? line.substr(errorMark.size()) : line;
-        }
+        *warnings += notes;
     }
-    return sourceName + ": " + (first.empty() ? "does not compile" : first);
+    return ok;
 }
 
 const std::string& LastShaderLog()
@@ -657,53 +700,6 @@ const std::string& LastShaderLog()
 void SetLastShaderLog(const std::string& text)
 {
     gLastShaderLog = text;
-}
-
-CShaderCode* CompileShaderFromSource(const std::string& source, const std::string& sourceName,
-                                     const std::string& entry, const std::string& profile, CConstantTable** table,
-                                     std::string* errors)
-{
-    if (table)
-    {
-        *table = nullptr;
-    }
-    SCompiledShader compiled;
-    if (!CompileHlsl(source, sourceName, entry, profile, compiled, errors))
-    {
-        return nullptr;
-    }
-    CConstantTable* constants = new CConstantTable(compiled);
-    CShaderCode* code = new CShaderCode(std::move(compiled), constants->GetStorage());
-    if (table)
-    {
-        *table = constants;
-    }
-    else
-    {
-        constants->Release();
-    }
-    return code;
-}
-
-CShaderCode* CompileShaderFromFile(const std::string& path, const std::string& entry, const std::string& profile,
-                                   CConstantTable** table, std::string* errors)
-{
-    if (table)
-    {
-        *table = nullptr;
-    }
-    std::string text;
-    if (!ReadWholeFile(DataPath(path), text))
-    {
-        const std::string message = "cannot open " + path + "\n";
-        gLastShaderLog = message;
-        if (errors)
-        {
-            *errors += message;
-        }
-        return nullptr;
-    }
-    return CompileShaderFromSource(text, path, entry, profile, table, errors);
 }
 
 } // namespace gen

@@ -74,6 +74,29 @@ TEST(ShaderCompile, TableSetsDeclaredConstantsOnlyWithinTheirBytes)
     table->Release();
 }
 
+TEST(ShaderCompile, InitialisersAreTheStartingValuesOfTheTable)
+{
+    CConstantTable* table = nullptr;
+    CShaderCode* code = CompileShaderFromSource(
+        "float Amount = 0.5;\nfloat3 Tint = float3(1, -2, 3);\nfloat2 Scale = 4;\nfloat Unset;\n"
+        "float4 main() : COLOR0 { return float4(Tint * Amount, Unset) + Scale.xyxy; }",
+        "defaults.psh", "main", "ps_3_0", &table, nullptr);
+    ASSERT_NE(code, nullptr);
+    auto stored = [&](const char* name, std::size_t index) {
+        const SShaderConstant& c = table->GetConstants()[static_cast<std::size_t>(table->GetConstantByName(name))];
+        float value = 0;
+        std::memcpy(&value, table->GetStorage()->Bytes.data() + c.Offset + 4 * index, 4);
+        return value;
+    };
+    EXPECT_EQ(stored("Amount", 0), 0.5f);
+    EXPECT_EQ(stored("Tint", 1), -2.0f);
+    EXPECT_EQ(stored("Tint", 2), 3.0f);
+    EXPECT_EQ(stored("Scale", 1), 4.0f); // a scalar fills the vector
+    EXPECT_EQ(stored("Unset", 0), 0.0f);
+    code->Release();
+    table->Release();
+}
+
 TEST(ShaderCompile, FirstErrorNamesFileAndLine)
 {
     struct SCase
