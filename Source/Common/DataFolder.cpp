@@ -1,9 +1,13 @@
 #include "Common/DataFolder.h"
 
+#include "Common/NameCase.h"
 #include "Common/Path.h"
+#include "Common/Problems.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <iostream>
+#include <map>
 #include <system_error>
 
 namespace gen
@@ -15,6 +19,9 @@ namespace
 {
 std::string gDataFolder;
 std::vector<std::string> gSearched;
+// Data names found only in another case, and the paths used for them: each
+// is looked up and reported once in a run.
+std::map<std::string, std::string> gCaseMatches;
 
 // Paths travel as UTF-8 strings (SDL gives the executable's folder so).
 fs::path ToPath(const std::string& text)
@@ -63,7 +70,15 @@ bool HoldsData(const std::string& folder)
     return parts >= 2;
 }
 
-std::vector<std::string> DataFolderCandidates(const std::string& workingFolder, const std::string& executableFolder)
+// True when path is folder or lies below it (compared by name, as configured).
+bool IsInside(const fs::path& path, const fs::path& folder)
+{
+    const fs::path relative = path.lexically_normal().lexically_relative(folder.lexically_normal());
+    return !relative.empty() && *relative.begin() != "..";
+}
+
+std::vector<std::string> DataFolderCandidates(const std::string& workingFolder, const std::string& executableFolder,
+                                              const SBuildTree& buildTree)
 {
     std::vector<std::string> candidates;
     if (!workingFolder.empty())
@@ -88,6 +103,13 @@ std::vector<std::string> DataFolderCandidates(const std::string& workingFolder, 
         }
     }
     AddOnce(candidates, folder.parent_path() / "share" / "tessavin");
+    // A copied or installed executable is outside the build tree and never
+    // reads the source folder, which may hold newer data than it was built for.
+    if (!buildTree.BuildFolder.empty() && !buildTree.SourceFolder.empty() &&
+        IsInside(folder, ToPath(buildTree.BuildFolder)))
+    {
+        AddOnce(candidates, ToPath(buildTree.SourceFolder));
+    }
     return candidates;
 }
 
@@ -95,6 +117,7 @@ bool LocateDataFolder(const std::vector<std::string>& candidates)
 {
     gSearched = candidates;
     gDataFolder.clear();
+    gCaseMatches.clear();
     for (const std::string& candidate : candidates)
     {
         if (HoldsData(candidate))
@@ -111,14 +134,44 @@ const std::string& DataFolder()
     return gDataFolder;
 }
 
+namespace
+{
+// The path for a relative data name missing as written: the one name on disk
+// that differs from it only in case (said once on standard error), else the
+// exact path, which is then reported missing as usual.
+std::string MatchedOrExact(const std::string& native, const std::string& exact)
+{
+    const auto known = gCaseMatches.find(native);
+    if (known != gCaseMatches.end())
+    {
+        return known->second;
+    }
+    const SCaseMatch match = MatchNameCase(gDataFolder, native);
+    std::string used = exact;
+    if (match.Result == kCaseMatched)
+    {
+        used = match.Path;
+        std::cerr << exact << ": not found as written; using " << used << " (the same name in another case)\n";
+    }
+    else if (match.Result == kCaseAmbiguous)
+    {
+        ReportProblem(exact, exact + ": not found as written, and " + match.Clash +
+                                 " differ from it only in case; none is taken");
+    }
+    gCaseMatches[native] = used;
+    return used;
+}
+} // namespace
+
 std::string DataPath(const std::string& name)
 {
     const std::string native = NativePath(name);
-    if (gDataFolder.empty() || ToPath(native).is_absolute())
+    if (ToPath(native).is_absolute())
     {
         return native;
     }
-    return ToText(ToPath(gDataFolder) / ToPath(native));
+    const std::string exact = gDataFolder.empty() ? native : ToText(ToPath(gDataFolder) / ToPath(native));
+    return Exists(ToPath(exact)) ? exact : MatchedOrExact(native, exact);
 }
 
 std::string DataSearchList()
@@ -137,7 +190,8 @@ std::string MissingDataMessage()
     {
         return ""; // found, or never searched for (tests)
     }
-    return "could not find the data (Entities.xml, Media, Source\\Render); looked in: " + DataSearchList();
+    return "could not find the data (Entities.xml, Media, " + ToText(fs::u8path("Source") / "Render") +
+           "); looked in: " + DataSearchList();
 }
 
 } // namespace gen

@@ -1,0 +1,38 @@
+#pragma once
+// Where text meets the system: paths in the program are UTF-8 strings on
+// every system (SDL gives the executable's folder so, and the data search
+// keeps it), but on Windows the C library's fopen and main's argv use the
+// legacy code page, so a folder named "Zoë" could not be opened. Every file
+// the programs and tools open goes through OpenFile, and every command line
+// through CommandLineArguments. Utf8SystemWin32.cpp does it with the
+// wide-character calls; Utf8SystemPosix.cpp passes the bytes through.
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace gen
+{
+
+// fopen for a UTF-8 path; null when the file cannot be opened.
+std::FILE* OpenFile(const std::string& utf8Path, const char* mode);
+
+// The program's arguments as UTF-8, argv[0] first.
+std::vector<std::string> CommandLineArguments(int argc, const char* const* argv);
+
+struct SFileCloser
+{
+    void operator()(std::FILE* file) const
+    {
+        if (file)
+        {
+            std::fclose(file);
+        }
+    }
+};
+
+// A file that closes itself.
+using TFile = std::unique_ptr<std::FILE, SFileCloser>;
+
+} // namespace gen

@@ -1,0 +1,64 @@
+#include "Common/Utf8System.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+namespace gen
+{
+
+namespace
+{
+std::wstring Wide(const std::string& text)
+{
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+    {
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    }
+    return wide;
+}
+
+std::string Utf8(const wchar_t* text)
+{
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(n > 1 ? n : 1), '\0');
+    if (n > 1)
+    {
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, &utf8[0], n, nullptr, nullptr);
+    }
+    utf8.resize(utf8.size() - 1); // the terminating zero
+    return utf8;
+}
+} // namespace
+
+std::FILE* OpenFile(const std::string& utf8Path, const char* mode)
+{
+    return _wfopen(Wide(utf8Path).c_str(), Wide(mode).c_str());
+}
+
+// argv is in the legacy code page, which cannot name every file: the wide
+// command line has every character.
+std::vector<std::string> CommandLineArguments(int argc, const char* const* argv)
+{
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide || count != argc)
+    {
+        if (wide)
+        {
+            LocalFree(wide);
+        }
+        return std::vector<std::string>(argv, argv + argc);
+    }
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i)
+    {
+        arguments.push_back(Utf8(wide[i]));
+    }
+    LocalFree(wide);
+    return arguments;
+}
+
+} // namespace gen
