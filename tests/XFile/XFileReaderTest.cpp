@@ -311,6 +311,7 @@ TEST(XFileReader, ReadsTheTextNumberFormsExportersWrite)
         // NaN and infinity as C and Python print them, in any case, and as MSVC does.
         {"nan; -NaN; inf", nan, nan, inf},
         {"-Infinity; +INF; -1.#INF00", -inf, inf, -inf},
+        {"-nan(ind), nan(snan), -inf", nan, nan, -inf},
     };
     for (const auto& c : cases)
     {
@@ -336,7 +337,7 @@ TEST(XFileReader, ReadsNumberWordsInEveryArrayPosition)
     } cases[] = {
         {"FrameTransformMatrix { nan,0,0,0, 0,inf,0,0, 0,0,1,0, 0,0,0,-Infinity;; }", 0, nan, 0, 0},
         {"FrameTransformMatrix { 1,0,0,0,0,1,0,0,0,0,1,0,nan,INF,-inf,1;; }", 48, nan, inf, -inf},
-        {"FrameTransformMatrix { 1;0;0;0;0;1;0;0;0;0;1;0;-nan(ind);nan(snan);+inf;1;; }", 48, nan, nan, inf},
+        {"FrameTransformMatrix { 1;0;0;0;0;1;0;0;0;0;1;0;-nan(ind);nan;+inf;1;; }", 48, nan, nan, inf},
         {"FloatKeys { 3; nan, inf, -nan;; }", 4, nan, inf, nan},
         {"FloatKeys { 3; 1.#QNAN0,-1.#IND00,nan;; }", 4, nan, nan, nan},
         {"Mesh { 2; nan; inf; 0;, 1, -inf, nan;; 0;; }", 4, nan, inf, 0},
