@@ -70,10 +70,19 @@ bool HoldsData(const std::string& folder)
     return parts >= 2;
 }
 
-// True when path is folder or lies below it (compared by name, as configured).
+// Links resolved where the path exists: the executable's folder comes with
+// them resolved, the build folder as it was configured.
+fs::path Resolved(const fs::path& path)
+{
+    std::error_code error;
+    const fs::path resolved = fs::weakly_canonical(path, error);
+    return error ? path.lexically_normal() : resolved;
+}
+
+// True when path is folder or lies below it.
 bool IsInside(const fs::path& path, const fs::path& folder)
 {
-    const fs::path relative = path.lexically_normal().lexically_relative(folder.lexically_normal());
+    const fs::path relative = Resolved(path).lexically_relative(Resolved(folder));
     return !relative.empty() && *relative.begin() != "..";
 }
 
