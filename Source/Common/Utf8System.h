@@ -18,7 +18,8 @@ namespace gen
 // fopen for a UTF-8 path; null when the file cannot be opened.
 std::FILE* OpenFile(const std::string& utf8Path, const char* mode);
 
-// The program's arguments as UTF-8, argv[0] first.
+// The program's arguments as UTF-8, argv[0] first, when argv is main's;
+// any other list (a test's) comes back as it is.
 std::vector<std::string> CommandLineArguments(int argc, const char* const* argv);
 
 struct SFileCloser

@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <shellapi.h>
+#include <stdlib.h>
+
+#include <cstring>
 
 namespace gen
 {
@@ -31,6 +34,22 @@ std::string Utf8(const wchar_t* text)
     utf8.resize(utf8.size() - 1); // the terminating zero
     return utf8;
 }
+// The C runtime's own copy of main's arguments, in the same code page.
+bool IsMainArgv(int argc, const char* const* argv)
+{
+    if (argc != __argc || !__argv)
+    {
+        return false;
+    }
+    for (int i = 0; i < argc; ++i)
+    {
+        if (!argv[i] || !__argv[i] || std::strcmp(argv[i], __argv[i]) != 0)
+        {
+            return false;
+        }
+    }
+    return true;
+}
 } // namespace
 
 std::FILE* OpenFile(const std::string& utf8Path, const char* mode)
@@ -38,10 +57,15 @@ std::FILE* OpenFile(const std::string& utf8Path, const char* mode)
     return _wfopen(Wide(utf8Path).c_str(), Wide(mode).c_str());
 }
 
-// argv is in the legacy code page, which cannot name every file: the wide
-// command line has every character.
+// main's argv is in the legacy code page, which cannot name every file: the
+// wide command line has every character. Any other argv (a test's) is taken
+// as it is.
 std::vector<std::string> CommandLineArguments(int argc, const char* const* argv)
 {
+    if (!IsMainArgv(argc, argv))
+    {
+        return std::vector<std::string>(argv, argv + argc);
+    }
     int count = 0;
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!wide || count != argc)
