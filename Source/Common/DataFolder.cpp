@@ -59,16 +59,6 @@ void AddOnce(std::vector<std::string>& list, const fs::path& path)
         list.push_back(text);
     }
 }
-} // namespace
-
-bool HoldsData(const std::string& folder)
-{
-    const fs::path root = ToPath(folder);
-    // The level counts in any form: a folder in its place is reported later.
-    const int parts = int(Exists(root / "Entities.xml")) + int(IsFolder(root / "Media")) +
-                      int(IsFolder(root / "Source" / "Render"));
-    return parts >= 2;
-}
 
 // Links resolved where the path exists: the executable's folder comes with
 // them resolved, the build folder as it was configured.
@@ -84,6 +74,42 @@ bool IsInside(const fs::path& path, const fs::path& folder)
 {
     const fs::path relative = Resolved(path).lexically_relative(Resolved(folder));
     return !relative.empty() && *relative.begin() != "..";
+}
+
+// The path for a relative data name missing as written: the one name on disk
+// that differs from it only in case (said once on standard error), else the
+// exact path, which is then reported missing as usual.
+std::string MatchedOrExact(const std::string& native, const std::string& exact)
+{
+    const auto known = gCaseMatches.find(native);
+    if (known != gCaseMatches.end())
+    {
+        return known->second;
+    }
+    const SCaseMatch match = MatchNameCase(gDataFolder, native);
+    std::string used = exact;
+    if (match.Result == kCaseMatched)
+    {
+        used = match.Path;
+        std::cerr << exact << ": not found as written; using " << used << " (the same name in another case)\n";
+    }
+    else if (match.Result == kCaseAmbiguous)
+    {
+        ReportProblem(exact, exact + ": not found as written, and " + match.Clash +
+                                 " differ from it only in case; none is taken");
+    }
+    gCaseMatches[native] = used;
+    return used;
+}
+} // namespace
+
+bool HoldsData(const std::string& folder)
+{
+    const fs::path root = ToPath(folder);
+    // The level counts in any form: a folder in its place is reported later.
+    const int parts = int(Exists(root / "Entities.xml")) + int(IsFolder(root / "Media")) +
+                      int(IsFolder(root / "Source" / "Render"));
+    return parts >= 2;
 }
 
 std::vector<std::string> DataFolderCandidates(const std::string& workingFolder, const std::string& executableFolder,
@@ -142,35 +168,6 @@ const std::string& DataFolder()
 {
     return gDataFolder;
 }
-
-namespace
-{
-// The path for a relative data name missing as written: the one name on disk
-// that differs from it only in case (said once on standard error), else the
-// exact path, which is then reported missing as usual.
-std::string MatchedOrExact(const std::string& native, const std::string& exact)
-{
-    const auto known = gCaseMatches.find(native);
-    if (known != gCaseMatches.end())
-    {
-        return known->second;
-    }
-    const SCaseMatch match = MatchNameCase(gDataFolder, native);
-    std::string used = exact;
-    if (match.Result == kCaseMatched)
-    {
-        used = match.Path;
-        std::cerr << exact << ": not found as written; using " << used << " (the same name in another case)\n";
-    }
-    else if (match.Result == kCaseAmbiguous)
-    {
-        ReportProblem(exact, exact + ": not found as written, and " + match.Clash +
-                                 " differ from it only in case; none is taken");
-    }
-    gCaseMatches[native] = used;
-    return used;
-}
-} // namespace
 
 std::string DataPath(const std::string& name)
 {
