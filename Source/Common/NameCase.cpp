@@ -1,6 +1,7 @@
 #include "Common/NameCase.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -13,9 +14,67 @@ namespace fs = std::filesystem;
 namespace
 {
 
-char Folded(char c)
+// The lower-case form of a code point, for the scripts file names are
+// written in most (Latin, Greek, Cyrillic); others stay as they are.
+char32_t Folded(char32_t c)
 {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
+        (c >= 0x410 && c <= 0x42F))
+    {
+        return c + 0x20;
+    }
+    if (c >= 0x400 && c <= 0x40F)
+    {
+        return c + 0x50;
+    }
+    // Greek capitals with an accent.
+    if (c == 0x386)
+    {
+        return 0x3AC;
+    }
+    if (c >= 0x388 && c <= 0x38A)
+    {
+        return c + 0x25;
+    }
+    if (c == 0x38C)
+    {
+        return 0x3CC;
+    }
+    if (c == 0x38E || c == 0x38F)
+    {
+        return c + 0x3F;
+    }
+    const bool pairedLatin = (c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
+    const bool pairedLatinOdd = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+    if ((pairedLatin && c % 2 == 0) || (pairedLatinOdd && c % 2 == 1))
+    {
+        return c + 1;
+    }
+    return c;
+}
+
+// The next code point of UTF-8 text at i (a byte that is not UTF-8 stands
+// for itself, so Latin-1 and Shift-JIS names still compare byte for byte).
+char32_t NextCodePoint(const std::string& text, std::size_t& i)
+{
+    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+    const unsigned char lead = byte(i);
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (length == 1 || i + length > text.size())
+    {
+        return byte(i++);
+    }
+    char32_t c = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k)
+    {
+        if ((byte(i + k) & 0xC0) != 0x80)
+        {
+            return byte(i++);
+        }
+        c = (c << 6) | (byte(i + k) & 0x3F);
+    }
+    i += length;
+    return c;
 }
 
 bool Exists(const fs::path& path)
@@ -45,8 +104,15 @@ std::vector<std::string> NamesLike(const fs::path& folder, const std::string& na
 
 bool EqualIgnoringCase(const std::string& a, const std::string& b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Folded(x) == Folded(y); });
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size())
+    {
+        if (Folded(NextCodePoint(a, i)) != Folded(NextCodePoint(b, j)))
+        {
+            return false;
+        }
+    }
+    return i == a.size() && j == b.size();
 }
 
 SCaseMatch MatchNameCase(const std::string& folder, const std::string& name)

@@ -2,7 +2,7 @@
 // File names written on Windows, whose file systems ignore case: levels and
 // .x files name "earth.X" for "Earth.x" or "crate.PNG" for "Crate.png". On a
 // case-sensitive file system such a name is looked up again, folder by
-// folder, without regard to (ASCII) case.
+// folder, without regard to case (Latin, Greek and Cyrillic letters).
 
 #include <string>
 
@@ -31,7 +31,7 @@ struct SCaseMatch
 // name first, then each of its parts without regard to case.
 SCaseMatch MatchNameCase(const std::string& folder, const std::string& name);
 
-// True when the two names are equal but for ASCII case.
+// True when the two UTF-8 names are equal but for the case of their letters.
 bool EqualIgnoringCase(const std::string& a, const std::string& b);
 
 } // namespace gen

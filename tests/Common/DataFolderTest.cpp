@@ -225,6 +225,7 @@ TEST(DataFolder, NamesInAnotherCaseAreMatchedOnce)
     std::ofstream(root / "Media" / "Sub" / "Wall.png") << "png";
     std::ofstream(root / "Media" / "Twin.png") << "png";
     std::ofstream(root / "Media" / "TWIN.png") << "png";
+    std::ofstream(root / "Media" / fs::u8path("Zoë Ωμέγα.png")) << "png";
     const bool caseSensitive = !fs::exists(root / "media" / "crate.png");
     const struct
     {
@@ -236,6 +237,8 @@ TEST(DataFolder, NamesInAnotherCaseAreMatchedOnce)
         {"Media\\crate.PNG", "Media/Crate.png", 1},
         {"media/earth.X", "Media/Earth.x", 1},
         {"MEDIA\\sub\\wall.png", "Media/Sub/Wall.png", 1},
+        {"Media\\ZOË ΩΜΈΓΑ.PNG", "Media/Zoë Ωμέγα.png", 1}, // letters beyond ASCII too
+        {"Media\\Zoe.png", "Media/Zoe.png", 0},             // but not other letters
         {"Media\\Missing.png", "Media/Missing.png", 0},
         {"Media\\twin.png", "Media/twin.png", 1}, // Twin.png and TWIN.png: reported, neither taken
         {"Media\\Twin.png", "Media/Twin.png", 0},
