@@ -251,7 +251,16 @@ TEST(DataFolder, NamesInAnotherCaseAreMatchedOnce)
         const std::string first = DataPath(c.Name);
         const std::string again = DataPath(c.Name);
         const std::string said = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(fs::u8path(first), root / fs::u8path(c.Expected)) << c.Name;
+        // The file itself where it exists (a case-insensitive system opens the name as written).
+        const fs::path expected = root / fs::u8path(c.Expected);
+        if (fs::exists(expected))
+        {
+            EXPECT_TRUE(fs::equivalent(fs::u8path(first), expected)) << c.Name << ": " << first;
+        }
+        else
+        {
+            EXPECT_EQ(fs::u8path(first).lexically_normal(), expected.lexically_normal()) << c.Name;
+        }
         EXPECT_EQ(again, first) << c.Name;
         if (caseSensitive)
         {
