@@ -93,7 +93,7 @@ void WriteFile(const std::string& path, const std::string& bytes)
 std::size_t FileSize(const std::string& path)
 {
     std::error_code error;
-    const auto size = std::filesystem::file_size(std::filesystem::u8path(path), error);
+    const auto size = std::filesystem::file_size(gen::FilePath(path), error);
     return error ? 0 : static_cast<std::size_t>(size);
 }
 

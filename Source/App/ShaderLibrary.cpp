@@ -68,7 +68,7 @@ SFileStamp StampOf(const std::string& path)
 {
     SFileStamp stamp;
     std::error_code error;
-    const std::filesystem::path file = std::filesystem::u8path(path); // not the legacy code page on Windows
+    const std::filesystem::path file = FilePath(path);
     stamp.Time = std::filesystem::last_write_time(file, error);
     if (error)
     {

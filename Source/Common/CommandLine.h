@@ -15,6 +15,19 @@
 namespace gen
 {
 
+// app.parse with the arguments as UTF-8 on every system, as paths are
+// everywhere else (Common/Utf8System.h).
+inline void ParseUtf8Arguments(CLI::App& app, int argc, const char* const* argv)
+{
+    const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments)
+    {
+        pointers.push_back(argument.c_str());
+    }
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
+}
+
 // Adds --version to app and parses argv. Returns -1 when the program goes
 // on; otherwise the status to exit with after CLI11 has printed the help,
 // the version or the error: 0 for the first two, 2 for an error (what the
@@ -26,16 +39,9 @@ inline int ParseCommandLine(CLI::App& app, int argc, const char* const* argv, st
     app.set_version_flag("--version", TESSAVIN_VERSION);
     // On Windows CLI11 would read "/name" as an option; here it is a path.
     app.allow_windows_style_options(false);
-    // UTF-8 arguments on every system, as paths are everywhere else.
-    const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
-    std::vector<const char*> pointers;
-    for (const std::string& argument : arguments)
-    {
-        pointers.push_back(argument.c_str());
-    }
     try
     {
-        app.parse(static_cast<int>(pointers.size()), pointers.data());
+        ParseUtf8Arguments(app, argc, argv);
         return -1;
     }
     catch (const CLI::ParseError& e)

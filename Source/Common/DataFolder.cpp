@@ -3,6 +3,7 @@
 #include "Common/NameCase.h"
 #include "Common/Path.h"
 #include "Common/Problems.h"
+#include "Common/Utf8System.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -26,7 +27,7 @@ std::map<std::string, std::string> gCaseMatches;
 // Paths travel as UTF-8 strings (SDL gives the executable's folder so).
 fs::path ToPath(const std::string& text)
 {
-    return fs::u8path(text);
+    return FilePath(text);
 }
 
 std::string ToText(const fs::path& path)
@@ -196,7 +197,7 @@ std::string MissingDataMessage()
     {
         return ""; // found, or never searched for (tests)
     }
-    return "could not find the data (Entities.xml, Media, " + ToText(fs::u8path("Source") / "Render") +
+    return "could not find the data (Entities.xml, Media, " + ToText(FilePath("Source") / "Render") +
            "); looked in: " + DataSearchList();
 }
 

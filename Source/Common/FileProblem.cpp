@@ -14,14 +14,14 @@ namespace fs = std::filesystem;
 std::string DisplayPath(const std::string& path)
 {
     std::error_code error;
-    const fs::path full = fs::absolute(fs::u8path(path), error);
+    const fs::path full = fs::absolute(FilePath(path), error);
     return error ? path : full.lexically_normal().u8string();
 }
 
 std::string FileProblem(const std::string& path)
 {
     std::error_code error;
-    const fs::file_status status = fs::status(fs::u8path(path), error);
+    const fs::file_status status = fs::status(FilePath(path), error);
     if (status.type() == fs::file_type::not_found)
     {
         return "the file is missing";

@@ -1,5 +1,7 @@
 #include "Common/NameCase.h"
 
+#include "Common/Utf8System.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <filesystem>
@@ -118,10 +120,10 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b)
 SCaseMatch MatchNameCase(const std::string& folder, const std::string& name)
 {
     SCaseMatch match;
-    const fs::path base = fs::u8path(folder.empty() ? std::string(".") : folder);
+    const fs::path base = FilePath(folder.empty() ? std::string(".") : folder);
     fs::path path = base;
     bool exact = true;
-    for (const fs::path& part : fs::u8path(name))
+    for (const fs::path& part : FilePath(name))
     {
         if (Exists(path / part) || part == "." || part == "..")
         {
@@ -138,11 +140,11 @@ SCaseMatch MatchNameCase(const std::string& folder, const std::string& name)
             match.Result = kCaseAmbiguous;
             for (const std::string& n : names)
             {
-                match.Clash += (match.Clash.empty() ? "" : ", ") + (path / fs::u8path(n)).lexically_normal().u8string();
+                match.Clash += (match.Clash.empty() ? "" : ", ") + (path / FilePath(n)).lexically_normal().u8string();
             }
             return match;
         }
-        path /= fs::u8path(names.front());
+        path /= FilePath(names.front());
         exact = false;
     }
     match.Result = exact ? kCaseExact : kCaseMatched;

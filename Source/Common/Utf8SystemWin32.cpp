@@ -12,13 +12,32 @@ namespace gen
 
 namespace
 {
-std::wstring Wide(const std::string& text)
+std::wstring Wide(const std::string& text, UINT codePage, DWORD flags)
 {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    const int n = MultiByteToWideChar(codePage, flags, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
     if (n > 0)
     {
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+        MultiByteToWideChar(codePage, flags, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    }
+    return wide;
+}
+
+// UTF-8 text; a part of a path between separators that is not UTF-8 is read
+// in the legacy code page (a data folder's UTF-8 name may meet a Latin-1
+// file name from an old .x file).
+std::wstring Wide(const std::string& text)
+{
+    std::wstring wide;
+    std::size_t start = 0;
+    while (start < text.size())
+    {
+        std::size_t end = text.find_first_of("/\\", start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        const std::string part = text.substr(start, end - start);
+        const std::wstring utf8 = Wide(part, CP_UTF8, MB_ERR_INVALID_CHARS);
+        wide += utf8.empty() ? Wide(part, CP_ACP, 0) : utf8;
+        start = end;
     }
     return wide;
 }
@@ -55,6 +74,11 @@ bool IsMainArgv(int argc, const char* const* argv)
 std::FILE* OpenFile(const std::string& utf8Path, const char* mode)
 {
     return _wfopen(Wide(utf8Path).c_str(), Wide(mode).c_str());
+}
+
+std::filesystem::path FilePath(const std::string& utf8Path)
+{
+    return std::filesystem::path(Wide(utf8Path));
 }
 
 // main's argv is in the legacy code page, which cannot name every file: the

@@ -43,7 +43,7 @@ bool SavePng(const std::string& path, const SShot& shot)
 int RunCapture(const SCaptureOptions& options)
 {
     std::error_code ignored; // a folder that cannot be made shows up as failed writes
-    std::filesystem::create_directories(std::filesystem::u8path(options.OutDir), ignored);
+    std::filesystem::create_directories(FilePath(options.OutDir), ignored);
 
     CPassTimer passes;
     CCaptureFrame frame(options, &passes);
