@@ -32,6 +32,12 @@ TEST(Utf8System, FilesInNonAsciiFoldersOpen)
         EXPECT_EQ(FileProblem((folder / "Media" / "Crate.png").u8string()), "the file is empty") << name;
         EXPECT_EQ(FileProblem((folder / "Missing.x").u8string()), "the file is missing") << name;
 
+        // A Latin-1 file name from an old .x file, inside the UTF-8 folder:
+        // on Windows read in the legacy code page, elsewhere bytes as they are.
+        const std::string latin1 = folder.u8string() + "/T\xEBxture.png";
+        EXPECT_TRUE(WriteWholeFile(latin1, "png")) << name;
+        EXPECT_EQ(FileProblem(latin1), "") << name;
+
         // The data search and a data name in another case, inside the folder.
         ASSERT_TRUE(LocateDataFolder({folder.u8string()})) << name;
         EXPECT_EQ(fs::u8path(DataPath("Entities.xml")), folder / "Entities.xml") << name;
