@@ -5,6 +5,7 @@
 // The inputs are written into a temporary folder at start-up, which also
 // becomes the working directory (the level names meshes as "Media\...").
 
+#include "Common/ReadFile.h"
 #include "Data/CParseLevel.h"
 #include "Entities/CEntityManager.h"
 #include "XFile/CImportXFile.h"
@@ -15,9 +16,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace
@@ -81,9 +83,7 @@ gen::SXFile LargeScene()
 
 void WriteFile(const std::string& path, const std::string& bytes)
 {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-    if (!out)
+    if (!gen::WriteWholeFile(path, bytes))
     {
         std::fprintf(stderr, "cannot write %s\n", path.c_str());
         std::exit(1);
@@ -92,8 +92,9 @@ void WriteFile(const std::string& path, const std::string& bytes)
 
 std::size_t FileSize(const std::string& path)
 {
-    struct stat s{};
-    return stat(path.c_str(), &s) == 0 ? static_cast<std::size_t>(s.st_size) : 0;
+    std::error_code error;
+    const auto size = std::filesystem::file_size(gen::FilePath(path), error);
+    return error ? 0 : static_cast<std::size_t>(size);
 }
 
 // The level: one template per mesh kind and `entities` entities, every

@@ -2,16 +2,25 @@
 #include "App/AppFrame.h"
 #include "Common/CFatalException.h"
 #include "Common/CommandLine.h"
+#include "Platform/CWindow.h"
 #include "Platform/DataLocation.h"
 
 #include <cstdio>
+#include <string>
 
 int main(int argc, char** argv)
 {
     CLI::App app{"Tessavin: a real-time 3D post-processing demonstration.", "tessavin"};
-    const int status = gen::ParseCommandLine(app, argc, argv);
+    std::string problem;
+    const int status = gen::ParseCommandLine(app, argc, argv, &problem);
     if (status >= 0)
     {
+        // On Windows the program has no console: a file dropped on it or an
+        // "Open with" must not end it in silence. Standard error has it too.
+        if (!problem.empty())
+        {
+            gen::ShowMessageBox(problem, "Command-line Error");
+        }
         return status;
     }
     try

@@ -1,9 +1,14 @@
 #include "Common/DataFolder.h"
 
+#include "Common/NameCase.h"
 #include "Common/Path.h"
+#include "Common/Problems.h"
+#include "Common/Utf8System.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <iostream>
+#include <map>
 #include <system_error>
 
 namespace gen
@@ -15,11 +20,14 @@ namespace
 {
 std::string gDataFolder;
 std::vector<std::string> gSearched;
+// Data names found only in another case, and the paths used for them: each
+// is looked up and reported once in a run.
+std::map<std::string, std::string> gCaseMatches;
 
 // Paths travel as UTF-8 strings (SDL gives the executable's folder so).
 fs::path ToPath(const std::string& text)
 {
-    return fs::u8path(text);
+    return FilePath(text);
 }
 
 std::string ToText(const fs::path& path)
@@ -52,6 +60,48 @@ void AddOnce(std::vector<std::string>& list, const fs::path& path)
         list.push_back(text);
     }
 }
+
+// Links resolved where the path exists: the executable's folder comes with
+// them resolved, the build folder as it was configured.
+fs::path Resolved(const fs::path& path)
+{
+    std::error_code error;
+    const fs::path resolved = fs::weakly_canonical(path, error);
+    return error ? path.lexically_normal() : resolved;
+}
+
+// True when path is folder or lies below it.
+bool IsInside(const fs::path& path, const fs::path& folder)
+{
+    const fs::path relative = Resolved(path).lexically_relative(Resolved(folder));
+    return !relative.empty() && *relative.begin() != "..";
+}
+
+// The path for a relative data name missing as written: the one name on disk
+// that differs from it only in case (said once on standard error), else the
+// exact path, which is then reported missing as usual.
+std::string MatchedOrExact(const std::string& native, const std::string& exact)
+{
+    const auto known = gCaseMatches.find(native);
+    if (known != gCaseMatches.end())
+    {
+        return known->second;
+    }
+    const SCaseMatch match = MatchNameCase(gDataFolder, native);
+    std::string used = exact;
+    if (match.Result == kCaseMatched)
+    {
+        used = match.Path;
+        std::cerr << exact << ": not found as written; using " << used << " (the same name in another case)\n";
+    }
+    else if (match.Result == kCaseAmbiguous)
+    {
+        ReportProblem(exact, exact + ": not found as written, and " + match.Clash +
+                                 " differ from it only in case; none is taken");
+    }
+    gCaseMatches[native] = used;
+    return used;
+}
 } // namespace
 
 bool HoldsData(const std::string& folder)
@@ -63,7 +113,8 @@ bool HoldsData(const std::string& folder)
     return parts >= 2;
 }
 
-std::vector<std::string> DataFolderCandidates(const std::string& workingFolder, const std::string& executableFolder)
+std::vector<std::string> DataFolderCandidates(const std::string& workingFolder, const std::string& executableFolder,
+                                              const SBuildTree& buildTree)
 {
     std::vector<std::string> candidates;
     if (!workingFolder.empty())
@@ -88,6 +139,13 @@ std::vector<std::string> DataFolderCandidates(const std::string& workingFolder, 
         }
     }
     AddOnce(candidates, folder.parent_path() / "share" / "tessavin");
+    // A copied or installed executable is outside the build tree and never
+    // reads the source folder, which may hold newer data than it was built for.
+    if (!buildTree.BuildFolder.empty() && !buildTree.SourceFolder.empty() &&
+        IsInside(folder, ToPath(buildTree.BuildFolder)))
+    {
+        AddOnce(candidates, ToPath(buildTree.SourceFolder));
+    }
     return candidates;
 }
 
@@ -95,6 +153,7 @@ bool LocateDataFolder(const std::vector<std::string>& candidates)
 {
     gSearched = candidates;
     gDataFolder.clear();
+    gCaseMatches.clear();
     for (const std::string& candidate : candidates)
     {
         if (HoldsData(candidate))
@@ -114,11 +173,12 @@ const std::string& DataFolder()
 std::string DataPath(const std::string& name)
 {
     const std::string native = NativePath(name);
-    if (gDataFolder.empty() || ToPath(native).is_absolute())
+    if (ToPath(native).is_absolute())
     {
         return native;
     }
-    return ToText(ToPath(gDataFolder) / ToPath(native));
+    const std::string exact = gDataFolder.empty() ? native : ToText(ToPath(gDataFolder) / ToPath(native));
+    return Exists(ToPath(exact)) ? exact : MatchedOrExact(native, exact);
 }
 
 std::string DataSearchList()
@@ -137,7 +197,8 @@ std::string MissingDataMessage()
     {
         return ""; // found, or never searched for (tests)
     }
-    return "could not find the data (Entities.xml, Media, Source\\Render); looked in: " + DataSearchList();
+    return "could not find the data (Entities.xml, Media, " + ToText(FilePath("Source") / "Render") +
+           "); looked in: " + DataSearchList();
 }
 
 } // namespace gen

@@ -18,11 +18,22 @@ namespace gen
 // Source/Render, a home folder's Media).
 bool HoldsData(const std::string& folder);
 
+// Where a build tree was configured (its own folder and the source folder it
+// was configured from); empty in installed builds.
+struct SBuildTree
+{
+    std::string BuildFolder;
+    std::string SourceFolder;
+};
+
 // The folders to search, in order: the working folder, the executable's
 // folder, every folder above it (nearest first; build trees keep the data at
 // the top), then "../share/tessavin" beside the executable's folder (the
-// installed layout). Folders named twice are kept once.
-std::vector<std::string> DataFolderCandidates(const std::string& workingFolder, const std::string& executableFolder);
+// installed layout), and last, only for an executable inside the build tree,
+// the source folder it was configured from (an out-of-tree build). Folders
+// named twice are kept once.
+std::vector<std::string> DataFolderCandidates(const std::string& workingFolder, const std::string& executableFolder,
+                                              const SBuildTree& buildTree = SBuildTree());
 
 // Makes the first candidate that holds the data the data folder and returns
 // true; returns false when none does (data names then stay relative to the
@@ -42,7 +53,8 @@ std::string DataSearchList();
 
 // Empty when the data was found or not searched for; else the start-up
 // failure's likely cause:
-// "could not find the data (Entities.xml, Media, Source\Render); looked in: A, B, C".
+// "could not find the data (Entities.xml, Media, Source/Render); looked in: A, B, C",
+// the folder written with the system's separator.
 std::string MissingDataMessage();
 
 } // namespace gen

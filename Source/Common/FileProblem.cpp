@@ -1,9 +1,9 @@
 #include "Common/FileProblem.h"
 
 #include "Common/Problems.h"
+#include "Common/Utf8System.h"
 
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 namespace gen
@@ -14,14 +14,14 @@ namespace fs = std::filesystem;
 std::string DisplayPath(const std::string& path)
 {
     std::error_code error;
-    const fs::path full = fs::absolute(fs::u8path(path), error);
+    const fs::path full = fs::absolute(FilePath(path), error);
     return error ? path : full.lexically_normal().u8string();
 }
 
 std::string FileProblem(const std::string& path)
 {
     std::error_code error;
-    const fs::file_status status = fs::status(fs::u8path(path), error);
+    const fs::file_status status = fs::status(FilePath(path), error);
     if (status.type() == fs::file_type::not_found)
     {
         return "the file is missing";
@@ -30,12 +30,12 @@ std::string FileProblem(const std::string& path)
     {
         return "it is a folder, not a file";
     }
-    std::ifstream file(fs::u8path(path), std::ios::binary);
+    const TFile file(OpenFile(path, "rb"));
     if (!file)
     {
         return "the file cannot be read";
     }
-    if (file.peek() == std::ifstream::traits_type::eof())
+    if (std::fgetc(file.get()) == EOF)
     {
         return "the file is empty";
     }

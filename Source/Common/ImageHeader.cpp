@@ -1,9 +1,12 @@
 #include "Common/ImageHeader.h"
 
+#include "Common/FileInput.h"
+#include "Common/Utf8System.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <fstream>
+#include <istream>
 
 namespace gen
 {
@@ -189,12 +192,14 @@ EImageHeader ReadImageHeader(std::istream& stream, bool tgaName, SImageSize& siz
 
 EImageHeader ReadImageFileHeader(const std::string& path, SImageSize& size)
 {
-    std::ifstream file(path, std::ios::binary);
+    const TFile file(OpenFile(path, "rb"));
     if (!file)
     {
         return kHeaderUnknown; // the decoder names what is wrong with the file
     }
-    return ReadImageHeader(file, HasTgaName(path), size);
+    CFileInput input(file.get());
+    std::istream stream(&input);
+    return ReadImageHeader(stream, HasTgaName(path), size);
 }
 
 std::string ImageSizeProblem(const SImageSize& size, std::uint32_t maxSide, std::uint64_t maxBytes)

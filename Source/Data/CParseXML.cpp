@@ -3,6 +3,7 @@
 #include "Common/CFatalException.h"
 #include "Common/FileProblem.h"
 #include "Common/Problems.h"
+#include "Common/Utf8System.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,11 +16,6 @@ namespace gen
 namespace
 {
 const char* const kFile = "Source/Data/CParseXML";
-
-struct SFileCloser
-{
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 } // namespace
 
 CParseXML::CParseXML() : Parser(nullptr), Depth(0)
@@ -52,7 +48,7 @@ bool CParseXML::ParseFile(const std::string& fileName, std::size_t bufferSize)
     {
         return false;
     }
-    std::unique_ptr<std::FILE, SFileCloser> file(std::fopen(fileName.c_str(), "r"));
+    const TFile file(OpenFile(fileName, "r"));
     if (!file)
     {
         ReportFileProblem(fileName, FileProblemOr(fileName, "the file cannot be opened"));

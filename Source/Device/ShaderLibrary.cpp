@@ -68,12 +68,13 @@ SFileStamp StampOf(const std::string& path)
 {
     SFileStamp stamp;
     std::error_code error;
-    stamp.Time = std::filesystem::last_write_time(path, error);
+    const std::filesystem::path file = FilePath(path);
+    stamp.Time = std::filesystem::last_write_time(file, error);
     if (error)
     {
         return SFileStamp();
     }
-    stamp.Size = std::filesystem::file_size(path, error);
+    stamp.Size = std::filesystem::file_size(file, error);
     stamp.Exists = !error;
     return stamp;
 }

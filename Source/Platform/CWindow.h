@@ -110,4 +110,8 @@ bool GetPrimaryDisplaySize(std::int32_t& width, std::int32_t& height);
 // error when headless is set.
 void InstallMessageBoxes(bool headless);
 
+// Shows text in a message box, even before the window system is started;
+// false where none can be shown (no display).
+bool ShowMessageBox(const std::string& text, const std::string& caption);
+
 } // namespace gen

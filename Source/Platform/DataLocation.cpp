@@ -23,11 +23,23 @@ std::string ExecutableFolder()
     return folder;
 }
 
+// A build tree's programs also know the source folder they were configured
+// from (CMake says so only for build trees, never for packages).
+SBuildTree ThisBuildTree()
+{
+#if defined(TESSAVIN_BUILD_FOLDER) && defined(TESSAVIN_SOURCE_FOLDER)
+    return {TESSAVIN_BUILD_FOLDER, TESSAVIN_SOURCE_FOLDER};
+#else
+    return {};
+#endif
+}
+
 bool LocateProgramData()
 {
     std::error_code error;
     const std::filesystem::path working = std::filesystem::current_path(error);
-    return LocateDataFolder(DataFolderCandidates(error ? std::string() : working.u8string(), ExecutableFolder()));
+    return LocateDataFolder(
+        DataFolderCandidates(error ? std::string() : working.u8string(), ExecutableFolder(), ThisBuildTree()));
 }
 
 } // namespace gen

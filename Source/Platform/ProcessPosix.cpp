@@ -1,5 +1,7 @@
 #include "Platform/Process.h"
 
+#include "Common/Utf8System.h"
+
 #include <cstdio>
 #include <ctime>
 #include <unistd.h>
@@ -17,7 +19,7 @@ double ProcessCpuSeconds()
 long ProcessResidentKb()
 {
     long pages = 0, resident = 0;
-    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    std::FILE* statm = OpenFile("/proc/self/statm", "r");
     if (!statm)
     {
         return 0;

@@ -342,11 +342,16 @@ void InstallMessageBoxes(bool headless)
         return;
     }
     SetMessageHandler([](const std::string& text, const std::string& caption) {
-        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, caption.c_str(), text.c_str(), nullptr) != 0)
+        if (!ShowMessageBox(text, caption))
         {
             WriteMessageToStderr(text, caption);
         }
     });
+}
+
+bool ShowMessageBox(const std::string& text, const std::string& caption)
+{
+    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, caption.c_str(), text.c_str(), nullptr) == 0;
 }
 
 } // namespace gen

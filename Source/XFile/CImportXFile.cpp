@@ -2,6 +2,7 @@
 
 #include "Common/CFatalException.h"
 #include "Common/Path.h"
+#include "Common/Utf8System.h"
 #include "XFile/CImportXFileSteps.h"
 #include "XFile/XFile.h"
 
@@ -177,7 +178,7 @@ bool IsXFile(const std::string& fileName)
     {
         return false;
     }
-    std::FILE* f = std::fopen(NativePath(fileName).c_str(), "rb");
+    std::FILE* f = OpenFile(NativePath(fileName), "rb");
     if (!f)
     {
         return false;

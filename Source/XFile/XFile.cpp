@@ -3,6 +3,7 @@
 
 #include "XFile/XFile.h"
 
+#include "Common/Utf8System.h"
 #include "XFile/XFileDocument.h"
 #include "XFile/XFileTemplates.h"
 
@@ -150,7 +151,7 @@ XResult CXFile::CreateEnumObject(const void* source, std::uint32_t loadOptions, 
         std::size_t size = 0;
         if (loadOptions == kXLoadFromFile)
         {
-            std::FILE* f = std::fopen(static_cast<const char*>(source), "rb");
+            std::FILE* f = OpenFile(static_cast<const char*>(source), "rb");
             if (!f)
             {
                 ErrorText = "the file cannot be opened";

@@ -498,7 +498,9 @@ bool CParser::ParseValue(const STemplate& tmpl, const SMember& member, std::vect
         double value;
         if (t.Kind == kTokFloat || t.Kind == kTokInteger)
             value = t.Float;
-        else if (t.Kind != kTokName || !NotANumberWord(t.Text, value))
+        else if (t.Kind == kTokName && NotANumberWord(t.Text, value))
+            Tokens.TakeNameAsNumber();
+        else
             return FailValue(tmpl, member, t);
         if (primitive == kPrimFloat)
         {

@@ -401,7 +401,30 @@ bool CTokenizer::LexWordNumber(SToken& t)
     }
     Pos = end;
     t.Kind = kTokFloat;
+    SkipNotANumberSuffix();
     return true;
+}
+
+void CTokenizer::TakeNameAsNumber()
+{
+    ++ValueCount;
+    SkipNotANumberSuffix();
+}
+
+// MSVC's printf writes "-nan(ind)", and C's strtod takes "nan(chars)": the
+// parenthesised part says nothing the value needs.
+void CTokenizer::SkipNotANumberSuffix()
+{
+    if (Binary || Pos >= Size || Data[Pos] != '(')
+    {
+        return;
+    }
+    std::size_t end = Pos + 1;
+    while (end < Size && (IsDigit(Data[end]) || (Data[end] < 0x80 && IsNameStart(Data[end])))) ++end;
+    if (end < Size && Data[end] == ')')
+    {
+        Pos = end + 1;
+    }
 }
 
 void CTokenizer::LexName(SToken& t)

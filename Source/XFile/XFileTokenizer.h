@@ -97,6 +97,9 @@ public:
 
     // Number of value tokens (numbers and strings) taken so far.
     std::uint64_t Values() const { return ValueCount; }
+    // The name just taken ("nan", "inf") is a number: it counts as a value,
+    // and C's "nan(ind)" suffix after it is skipped. Call before Peek.
+    void TakeNameAsNumber();
 
     // Where the token Peek returns begins, and where the last one taken
     // began: a line or a byte offset as SPlaces tells.
@@ -121,6 +124,7 @@ private:
     bool LexBinaryStep(SToken& t);
     void LexListElement(SToken& t);
     bool LexWordNumber(SToken& t);
+    void SkipNotANumberSuffix();
     bool LexDouble(const char* first, const char* last, SToken& t);
     bool Need(std::size_t n) const { return Size - Pos >= n; }
     void CountLines(std::size_t from, std::size_t to);

@@ -81,7 +81,8 @@ struct SCase
     const char* Name;
     std::function<void(const fs::path& data)> Break;
     int ExitCode;
-    std::vector<std::string> Said; // each must appear on standard error
+    std::vector<std::string> Said;        // each must appear on standard error
+    std::vector<std::string> NotSaid = {}; // none may
 };
 
 TEST(BrokenData, EachBrokenFileIsNamedAndTheRunEndsSoon)
@@ -128,6 +129,21 @@ TEST(BrokenData, EachBrokenFileIsNamedAndTheRunEndsSoon)
         {"mesh empty", [](const fs::path& d) { Write(d / "Media/Crate.x", ""); }, 0, {"/Media/Crate.x: the file is empty"}},
         {"mesh not an X file", [](const fs::path& d) { Write(d / "Media/Crate.x", "Crate, in words"); }, 0,
          {"/Media/Crate.x: not an X file"}},
+        // Names written on Windows: the files on disk in another case than the level and mesh name them.
+        {"mesh and texture in another case",
+         [](const fs::path& d) {
+             fs::rename(d / "Media/Crate.x", d / "Media/CRATE.X");
+             fs::rename(d / "Media/Crate.png", d / "Media/crate.PNG");
+         },
+         0,
+         {"/Media/Crate.x: not found as written; using ", "/Media/CRATE.X", "/Media/crate.PNG"},
+         {"Error loading texture", "the file is missing"}},
+        {"mesh twice in another case",
+         [](const fs::path& d) {
+             fs::rename(d / "Media/Crate.x", d / "Media/CRATE.X");
+             fs::copy_symlink(d / "Media/CRATE.X", d / "Media/crate.x");
+         },
+         0, {"/Media/Crate.x: not found as written, and ", "differ from it only in case", "the file is missing"}},
         {"mesh truncated",
          [](const fs::path& d) { Write(d / "Media/Crate.x", ReadAll(kSource / "Media/Crate.x").substr(0, 1000)); }, 0,
          {"/Media/Crate.x: line 32: "}},
@@ -151,6 +167,10 @@ TEST(BrokenData, EachBrokenFileIsNamedAndTheRunEndsSoon)
         for (const std::string& words : c.Said)
         {
             EXPECT_NE(said.find(words), std::string::npos) << c.Name << ": no \"" << words << "\" in\n" << said;
+        }
+        for (const std::string& words : c.NotSaid)
+        {
+            EXPECT_EQ(said.find(words), std::string::npos) << c.Name << ": \"" << words << "\" in\n" << said;
         }
         EXPECT_LT(seconds, 10.0) << c.Name;
     }

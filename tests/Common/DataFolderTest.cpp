@@ -1,6 +1,7 @@
 // The data search: which folder of a layout on disk is taken, in which order
 // the folders are tried, and what DataPath then opens.
 #include "Common/DataFolder.h"
+#include "Common/Problems.h"
 #include "Common/StartFailure.h"
 
 #include <gtest/gtest.h>
@@ -70,6 +71,8 @@ struct SLayout
     const char* Working;
     const char* Executable;
     const char* Expected; // relative to the root; nullptr: nothing found
+    const char* BuildFolder = nullptr; // the configured build tree and its source, relative to the root
+    const char* SourceFolder = nullptr;
 };
 
 const SLayout kLayouts[] = {
@@ -89,7 +92,23 @@ const SLayout kLayouts[] = {
     {"LevelAsAFolderCounts", {{"work", kLevelIsFolder}, {"app", kComplete}}, "work", "app", "work"},
     {"MissingShadersBeforeAbove", {{"app/bin", kNoShaders}, {"app", kComplete}}, "work", "app/bin", "app/bin"},
     {"NothingFound", {{"work", kOnlyMedia}, {"usr/bin", kOnlyShaders}}, "work", "usr/bin", nullptr},
+    // An out-of-tree build finds the source tree it was configured from, after every other folder.
+    {"OutOfTreeBuild", {{"src", kComplete}}, "work", "elsewhere/build/tools/capture", "src", "elsewhere/build", "src"},
+    {"OutOfTreeBuildAfterAbove",
+     {{"src", kComplete}, {"elsewhere", kComplete}},
+     "work",
+     "elsewhere/build/tools/capture",
+     "elsewhere",
+     "elsewhere/build",
+     "src"},
+    // The same executable installed or copied elsewhere never reads the source tree.
+    {"InstalledIgnoresSourceTree", {{"src", kComplete}}, "work", "usr/bin", nullptr, "elsewhere/build", "src"},
 };
+
+std::string Under(const fs::path& root, const char* folder)
+{
+    return folder ? (root / folder).u8string() : std::string();
+}
 
 class DataFolderLayout : public testing::TestWithParam<SLayout>
 {
@@ -108,8 +127,9 @@ TEST_P(DataFolderLayout, TakesTheFirstFolderHoldingTheData)
     fs::create_directories(root / layout.Working);
     fs::create_directories(root / layout.Executable);
 
-    const bool found =
-        LocateDataFolder(DataFolderCandidates((root / layout.Working).u8string(), (root / layout.Executable).u8string()));
+    const SBuildTree buildTree{Under(root, layout.BuildFolder), Under(root, layout.SourceFolder)};
+    const bool found = LocateDataFolder(
+        DataFolderCandidates((root / layout.Working).u8string(), (root / layout.Executable).u8string(), buildTree));
 
     EXPECT_EQ(found, layout.Expected != nullptr);
     EXPECT_EQ(MissingDataMessage().empty(), found);
@@ -123,11 +143,22 @@ TEST_P(DataFolderLayout, TakesTheFirstFolderHoldingTheData)
         EXPECT_EQ(DataFolder(), "");
         EXPECT_EQ(DataPath("Media\\Stone.png"), "Media/Stone.png"); // the working folder's, as before
     }
-    // The list names the working folder first and the installed layout last.
-    const std::string searched = DataSearchList();
+    // The list names the working folder first and the installed layout last
+    // (then the source tree, for a program inside its build tree).
+    std::string searched = DataSearchList();
+    const std::string sourceLast = ", " + Native(Under(root, layout.SourceFolder));
+    if (layout.SourceFolder && searched.size() > sourceLast.size() &&
+        searched.compare(searched.size() - sourceLast.size(), sourceLast.size(), sourceLast) == 0)
+    {
+        EXPECT_EQ(fs::u8path(layout.Executable).begin()->u8string(), "elsewhere") << searched;
+        searched.resize(searched.size() - sourceLast.size());
+    }
     if (!found)
     {
         EXPECT_NE(MissingDataMessage().find("looked in: " + searched), std::string::npos);
+        // The shader folder as this system writes it ("Source/Render" here, "Source\Render" on Windows).
+        const std::string shaders = (fs::path("Source") / "Render").u8string();
+        EXPECT_NE(MissingDataMessage().find("(Entities.xml, Media, " + shaders + ")"), std::string::npos);
     }
     EXPECT_EQ(searched.rfind(Native((root / layout.Working).u8string()) + ", ", 0), 0u) << searched;
     const std::string installed = Native(((root / layout.Executable).parent_path() / "share" / "tessavin").u8string());
@@ -178,6 +209,69 @@ TEST(DataFolder, StartFailureMessageSaysWhereItLooked)
     ASSERT_TRUE(LocateDataFolder({root.u8string()}));
     EXPECT_EQ(StartFailureMessage().find("looked in"), std::string::npos) << StartFailureMessage();
     ResetStartFailure();
+    LocateDataFolder({});
+    fs::remove_all(root);
+}
+
+// Names written on Windows in another case than on disk: matched folder by
+// folder where the exact name is missing, said once, never guessed between two.
+TEST(DataFolder, NamesInAnotherCaseAreMatchedOnce)
+{
+    const fs::path root = EmptyRoot("Case");
+    MakeData(root, kComplete);
+    std::ofstream(root / "Media" / "Crate.png") << "png";
+    std::ofstream(root / "Media" / "Earth.x") << "xof";
+    fs::create_directories(root / "Media" / "Sub");
+    std::ofstream(root / "Media" / "Sub" / "Wall.png") << "png";
+    std::ofstream(root / "Media" / "Twin.png") << "png";
+    std::ofstream(root / "Media" / "TWIN.png") << "png";
+    std::ofstream(root / "Media" / fs::u8path("Zoë Ωμέγα.png")) << "png";
+    const bool caseSensitive = !fs::exists(root / "media" / "crate.png");
+    const struct
+    {
+        const char* Name;
+        const char* Expected; // relative to root
+        int NoteLines;        // lines said on standard error the first time
+    } cases[] = {
+        {"Media\\Crate.png", "Media/Crate.png", 0},
+        {"Media\\crate.PNG", "Media/Crate.png", 1},
+        {"media/earth.X", "Media/Earth.x", 1},
+        {"MEDIA\\sub\\wall.png", "Media/Sub/Wall.png", 1},
+        {"Media\\ZOË ΩΜΈΓΑ.PNG", "Media/Zoë Ωμέγα.png", 1}, // letters beyond ASCII too
+        {"Media\\Zoe.png", "Media/Zoe.png", 0},             // but not other letters
+        {"Media\\Missing.png", "Media/Missing.png", 0},
+        {"Media\\twin.png", "Media/twin.png", 1}, // Twin.png and TWIN.png: reported, neither taken
+        {"Media\\Twin.png", "Media/Twin.png", 0},
+    };
+    ASSERT_TRUE(LocateDataFolder({root.u8string()}));
+    ResetProblems();
+    for (const auto& c : cases)
+    {
+        testing::internal::CaptureStderr();
+        const std::string first = DataPath(c.Name);
+        const std::string again = DataPath(c.Name);
+        const std::string said = testing::internal::GetCapturedStderr();
+        // The file itself where it exists (a case-insensitive system opens the name as written).
+        const fs::path expected = root / fs::u8path(c.Expected);
+        if (fs::exists(expected))
+        {
+            EXPECT_TRUE(fs::equivalent(fs::u8path(first), expected)) << c.Name << ": " << first;
+        }
+        else
+        {
+            EXPECT_EQ(fs::u8path(first).lexically_normal(), expected.lexically_normal()) << c.Name;
+        }
+        EXPECT_EQ(again, first) << c.Name;
+        if (caseSensitive)
+        {
+            EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), c.NoteLines) << c.Name << ": " << said;
+        }
+    }
+    if (caseSensitive)
+    {
+        EXPECT_EQ(ProblemCount(), 1); // the ambiguous name
+    }
+    ResetProblems();
     LocateDataFolder({});
     fs::remove_all(root);
 }

@@ -1,9 +1,11 @@
 // Image sizes read from headers alone, and the refusal of sizes no texture
 // can take: a file claiming a huge image must not reach the decoder.
 #include "Common/ImageHeader.h"
+#include "Common/ReadFile.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 
@@ -60,17 +62,28 @@ TEST(ImageHeader, SizesComeFromEachFormatsHeader)
         {"gif", "GIF89a" + Bytes({1, 0, 1, 0}), false, kHeaderUnknown, 0, 0},
         {"empty", "", false, kHeaderUnknown, 0, 0},
     };
+    // The same bytes as a file, in a folder whose name the legacy Windows
+    // code page cannot spell.
+    const std::filesystem::path folder = std::filesystem::u8path(testing::TempDir()) / std::filesystem::u8path("Zoë");
+    std::filesystem::create_directories(folder);
     for (const auto& c : cases)
     {
         std::istringstream stream(c.Data);
         SImageSize size;
         EXPECT_EQ(ReadImageHeader(stream, c.TgaName, size), c.Result) << c.Name;
+        const std::string path = (folder / (c.TgaName ? "image.tga" : "image.img")).u8string();
+        ASSERT_TRUE(WriteWholeFile(path, c.Data)) << path;
+        SImageSize fromFile;
+        EXPECT_EQ(ReadImageFileHeader(path, fromFile), c.Result) << c.Name;
         if (c.Result == kHeaderRead)
         {
             EXPECT_EQ(size.Width, c.Width) << c.Name;
             EXPECT_EQ(size.Height, c.Height) << c.Name;
+            EXPECT_EQ(fromFile.Width, c.Width) << c.Name;
+            EXPECT_EQ(fromFile.Height, c.Height) << c.Name;
         }
     }
+    std::filesystem::remove_all(folder);
 }
 
 TEST(ImageHeader, SizesBeyondTheLargestTextureOrTheByteLimitAreRefused)

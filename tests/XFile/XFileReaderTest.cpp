@@ -311,6 +311,7 @@ TEST(XFileReader, ReadsTheTextNumberFormsExportersWrite)
         // NaN and infinity as C and Python print them, in any case, and as MSVC does.
         {"nan; -NaN; inf", nan, nan, inf},
         {"-Infinity; +INF; -1.#INF00", -inf, inf, -inf},
+        {"-nan(ind), nan(snan), -inf", nan, nan, -inf},
     };
     for (const auto& c : cases)
     {
@@ -320,6 +321,36 @@ TEST(XFileReader, ReadsTheTextNumberFormsExportersWrite)
         EXPECT_TRUE(SameFloat(Float(v, 0), c.X)) << c.Values;
         EXPECT_TRUE(SameFloat(Float(v, 4), c.Y)) << c.Values;
         EXPECT_TRUE(SameFloat(Float(v, 8), c.Z)) << c.Values;
+    }
+}
+
+// NaN and infinity words in arrays, whatever separates the elements: each
+// word is an element, never an empty one.
+TEST(XFileReader, ReadsNumberWordsInEveryArrayPosition)
+{
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    const struct
+    {
+        std::string Object;
+        std::size_t Offset; // of the first of the three floats checked
+        float X, Y, Z;
+    } cases[] = {
+        {"FrameTransformMatrix { nan,0,0,0, 0,inf,0,0, 0,0,1,0, 0,0,0,-Infinity;; }", 0, nan, 0, 0},
+        {"FrameTransformMatrix { 1,0,0,0,0,1,0,0,0,0,1,0,nan,INF,-inf,1;; }", 48, nan, inf, -inf},
+        {"FrameTransformMatrix { 1;0;0;0;0;1;0;0;0;0;1;0;-nan(ind);nan;+inf;1;; }", 48, nan, nan, inf},
+        {"FloatKeys { 3; nan, inf, -nan;; }", 4, nan, inf, nan},
+        {"FloatKeys { 3; 1.#QNAN0,-1.#IND00,nan;; }", 4, nan, nan, nan},
+        {"Mesh { 2; nan; inf; 0;, 1, -inf, nan;; 0;; }", 4, nan, inf, 0},
+    };
+    for (const auto& c : cases)
+    {
+        CParsed p(kHeader + c.Object + "\n");
+        ASSERT_EQ(p.Result, kXOK) << c.Object << ": " << p.File->GetErrorText();
+        const auto v = Data(p.Get({0}));
+        ASSERT_GE(v.size(), c.Offset + 12) << c.Object;
+        EXPECT_TRUE(SameFloat(Float(v, c.Offset), c.X)) << c.Object;
+        EXPECT_TRUE(SameFloat(Float(v, c.Offset + 4), c.Y)) << c.Object;
+        EXPECT_TRUE(SameFloat(Float(v, c.Offset + 8), c.Z)) << c.Object;
     }
 }
 

@@ -16,7 +16,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 
 namespace gen
 {
@@ -63,10 +62,7 @@ bool CopyOver(const std::string& source, const std::string& destination)
     {
         return false;
     }
-    std::ofstream out(destination, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    out.close();
-    return static_cast<bool>(out);
+    return WriteWholeFile(destination, bytes);
 }
 
 } // namespace

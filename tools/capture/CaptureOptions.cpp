@@ -1,6 +1,6 @@
 #include "CaptureOptions.h"
 
-#include <CLI/CLI.hpp>
+#include "Common/CommandLine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -225,7 +225,7 @@ bool ParseCaptureOptions(int argc, const char* const* argv, SCaptureOptions& opt
     DeclareOptions(app, options, raw);
     try
     {
-        app.parse(argc, argv);
+        ParseUtf8Arguments(app, argc, argv);
     }
     catch (const CLI::CallForHelp&)
     {

@@ -6,6 +6,7 @@
 
 #include "App/AppFrame.h"
 #include "CaptureFrame.h"
+#include "Common/ReadFile.h"
 #include "Effects/FramePass.h"
 #include "PassTimer.h"
 #include "Scene/Scene.h"
@@ -15,7 +16,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 namespace gen
@@ -43,7 +43,7 @@ bool SavePng(const std::string& path, const SShot& shot)
 int RunCapture(const SCaptureOptions& options)
 {
     std::error_code ignored; // a folder that cannot be made shows up as failed writes
-    std::filesystem::create_directories(options.OutDir, ignored);
+    std::filesystem::create_directories(FilePath(options.OutDir), ignored);
 
     CPassTimer passes;
     CCaptureFrame frame(options, &passes);
@@ -83,9 +83,13 @@ int RunCapture(const SCaptureOptions& options)
         }
     }
     const SRunHealth& health = frame.Health();
-    std::ofstream stats(options.OutDir + "/stats.json");
-    stats << StatsJson(frames, ComputeFrameStats(frame.WallSeconds()),
-                       ComputeFrameStats(frame.CpuSeconds()), health, passes.Report());
+    const std::string stats = StatsJson(frames, ComputeFrameStats(frame.WallSeconds()),
+                                        ComputeFrameStats(frame.CpuSeconds()), health, passes.Report());
+    if (!WriteWholeFile(options.OutDir + "/stats.json", stats))
+    {
+        std::fprintf(stderr, "tessavin-capture: cannot write %s/stats.json\n", options.OutDir.c_str());
+        status = 1;
+    }
     if (health.GlErrors > 0)
     {
         std::fprintf(stderr, "tessavin-capture: %d GL errors, the first (0x%04x) after frame %d\n", health.GlErrors,
@@ -93,10 +97,6 @@ int RunCapture(const SCaptureOptions& options)
         status = 1;
     }
     if (frame.FailedReplaces() > 0)
-    {
-        status = 1;
-    }
-    if (!stats)
     {
         status = 1;
     }

@@ -1,8 +1,10 @@
 #include "Ico.h"
 
+#include "Common/ReadFile.h"
+
 #include <cmath>
 #include <cstdint>
-#include <fstream>
+#include <string>
 
 namespace gen
 {
@@ -91,10 +93,9 @@ bool WriteIco(const std::string& path, const std::vector<CImage>& images)
         offset += static_cast<std::uint32_t>(bitmap.size());
         body.insert(body.end(), bitmap.begin(), bitmap.end());
     }
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
-    file.write(reinterpret_cast<const char*>(body.data()), static_cast<std::streamsize>(body.size()));
-    return static_cast<bool>(file);
+    std::string bytes(header.begin(), header.end());
+    bytes.append(body.begin(), body.end());
+    return WriteWholeFile(path, bytes);
 }
 
 } // namespace gen

@@ -11,6 +11,7 @@
 // depth testing, so they come right after the Earth and before anything that can
 // stand in front of it.
 
+#include "Common/ReadFile.h"
 #include "MediaGen.h"
 
 #include <cstdio>
@@ -139,13 +140,7 @@ bool WriteLevel(const std::string& dir)
     }
     xml += "  </Entities>\n</Level>\n";
 
-    FILE* out = std::fopen((dir + "/Entities.xml").c_str(), "wb");
-    if (!out)
-    {
-        return false;
-    }
-    const bool ok = std::fwrite(xml.data(), 1, xml.size(), out) == xml.size();
-    return std::fclose(out) == 0 && ok;
+    return WriteWholeFile(dir + "/Entities.xml", xml);
 }
 
 } // namespace gen

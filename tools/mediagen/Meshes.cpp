@@ -2,6 +2,7 @@
 // culling removes counter-clockwise ones), texture v runs downwards, and every mesh
 // carries normals, texture coordinates and a material list, which the drawing code needs.
 
+#include "Common/ReadFile.h"
 #include "MediaGen.h"
 #include "XWriter.h"
 
@@ -244,17 +245,6 @@ SXFile Single(const std::string& frameName, SXMesh mesh)
     return file;
 }
 
-bool Write(const std::string& path, const std::string& bytes)
-{
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out)
-    {
-        return false;
-    }
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    return std::fclose(out) == 0 && ok;
-}
-
 bool HasTextures(const SXFrame& frame)
 {
     for (const SXMesh& mesh : frame.Meshes)
@@ -279,7 +269,7 @@ bool HasTextures(const SXFrame& frame)
 
 bool WriteText(const std::string& dir, const std::string& name, const SXFile& file)
 {
-    return Write(dir + "/" + name, WriteXText(file));
+    return WriteWholeFile(dir + "/" + name, WriteXText(file));
 }
 
 bool WriteBinary(const std::string& dir, const std::string& name, const SXFile& file)
@@ -292,7 +282,7 @@ bool WriteBinary(const std::string& dir, const std::string& name, const SXFile& 
             return false;
         }
     }
-    return Write(dir + "/" + name, WriteXBinary(file));
+    return WriteWholeFile(dir + "/" + name, WriteXBinary(file));
 }
 
 } // namespace

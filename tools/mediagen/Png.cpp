@@ -1,5 +1,7 @@
 #include "Png.h"
 
+#include "Common/ReadFile.h"
+
 #include <zlib.h>
 
 #include <cstdio>
@@ -116,13 +118,7 @@ bool WritePng(const std::string& path, std::uint32_t width, std::uint32_t height
     PutChunk(file, "IDAT", packed);
     PutChunk(file, "IEND", {});
 
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out)
-    {
-        return false;
-    }
-    const bool ok = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-    return std::fclose(out) == 0 && ok;
+    return WriteWholeFile(path, std::string(file.begin(), file.end()));
 }
 
 } // namespace gen

@@ -24,10 +24,10 @@ int main(int argc, char** argv)
         return status;
     }
     std::error_code error;
-    std::filesystem::create_directories(dir, error);
+    std::filesystem::create_directories(gen::FilePath(dir), error);
     if (!error)
     {
-        std::filesystem::create_directories(levelDir, error);
+        std::filesystem::create_directories(gen::FilePath(levelDir), error);
     }
     if (error)
     {
