@@ -3,6 +3,7 @@
 #include "Platform/HlslSource.h"
 
 #include "Common/ReadFile.h"
+#include "Common/Utf8System.h"
 
 #include <algorithm>
 #include <cctype>
@@ -52,9 +53,9 @@ std::string Joined(const std::string& folder, const std::string& name)
     }
     const char last = folder.back();
     // Normal form, so that a file reached by two routes is one file.
-    return std::filesystem::path(last == '/' || last == '\\' ? folder + name : folder + "/" + name)
+    return FilePath(last == '/' || last == '\\' ? folder + name : folder + "/" + name)
         .lexically_normal()
-        .generic_string();
+        .generic_u8string();
 }
 
 // '\' is a folder separator in the include names of Windows-era files.
