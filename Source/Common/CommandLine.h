@@ -1,7 +1,7 @@
 #pragma once
-// Every program's command line goes through CLI11: --help, --version (the
-// project's one version number) and a clear message for an unknown or
-// malformed option.
+// Every program's command line goes through CLI11: --help, --version (one
+// line: the project's name, its one version number and its licence) and a
+// clear message for an unknown or malformed option.
 
 #include "Common/Utf8System.h"
 
@@ -14,6 +14,16 @@
 
 namespace gen
 {
+
+// What every program's --version prints (the version comes from
+// project(... VERSION ...) in the top CMakeLists.txt).
+inline constexpr const char* kVersionText = "Tessavin " TESSAVIN_VERSION " (MIT License)";
+
+// Adds the --version flag that prints kVersionText.
+inline void AddVersionFlag(CLI::App& app)
+{
+    app.set_version_flag("--version", kVersionText);
+}
 
 // app.parse with the arguments as UTF-8 on every system, as paths are
 // everywhere else (Common/Utf8System.h).
@@ -36,7 +46,7 @@ inline void ParseUtf8Arguments(CLI::App& app, int argc, const char* const* argv)
 // which has no console, shows them in a message box).
 inline int ParseCommandLine(CLI::App& app, int argc, const char* const* argv, std::string* problem = nullptr)
 {
-    app.set_version_flag("--version", TESSAVIN_VERSION);
+    AddVersionFlag(app);
     // On Windows CLI11 would read "/name" as an option; here it is a path.
     app.allow_windows_style_options(false);
     try

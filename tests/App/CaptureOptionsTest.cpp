@@ -92,7 +92,7 @@ TEST(CaptureOptions, ReplacementsHelpAndVersion)
     ASSERT_TRUE(Parse({"--help"}, o));
     EXPECT_NE(o.Answer.find("--replace FRAME:DEST:SRC"), std::string::npos) << o.Answer;
     ASSERT_TRUE(Parse({"--version"}, o));
-    EXPECT_EQ(o.Answer, TESSAVIN_VERSION "\n");
+    EXPECT_EQ(o.Answer, "Tessavin " TESSAVIN_VERSION " (MIT License)\n");
 
     std::string error;
     const char* unknown[] = {"tessavin-capture", "--frames", "3", "--out", "d", "--colour"};

@@ -2,6 +2,8 @@
 
 #include "Common/CommandLine.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -159,7 +161,7 @@ struct SRawOptions
 
 void DeclareOptions(CLI::App& app, SCaptureOptions& options, SRawOptions& raw)
 {
-    app.set_version_flag("--version", TESSAVIN_VERSION);
+    AddVersionFlag(app);
     app.allow_windows_style_options(false); // "/name" is a path, not an option
     app.add_option("--frames", options.Frames, "frames to run")->required()->check(CLI::Range(1, 100000000));
     app.add_option("--out", options.OutDir, "folder for frame-NNNN.png and stats.json")->required();
