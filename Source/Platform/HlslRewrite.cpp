@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -439,6 +440,134 @@ void UntypedTex1D(std::string& text)
     ApplyEdits(text, std::move(edits));
 }
 
+const char* const kScalarTypes[] = {"float", "half", "double", "int", "uint", "bool", "min16float", "min10float"};
+
+bool IsScalarType(const std::string& word)
+{
+    return std::find(std::begin(kScalarTypes), std::end(kScalarTypes), word) != std::end(kScalarTypes);
+}
+
+// "float3x3" -> {3, 3}; {0, 0} when word is no matrix type.
+std::pair<int, int> MatrixShape(const std::string& word)
+{
+    for (const char* scalar : kScalarTypes)
+    {
+        const std::size_t length = std::char_traits<char>::length(scalar);
+        if (word.size() == length + 3 && word.compare(0, length, scalar) == 0 && word[length + 1] == 'x' &&
+            word[length] >= '1' && word[length] <= '4' && word[length + 2] >= '1' && word[length + 2] <= '4')
+        {
+            return {word[length] - '0', word[length + 2] - '0'};
+        }
+    }
+    return {0, 0};
+}
+
+// glslang takes a matrix's initialiser list only as whole rows or as
+// scalars ("{v0, v1, 0, 0, 1}" is refused); its constructor takes any mix,
+// as fxc's list does.
+void MatrixInitialiserLists(std::string& text)
+{
+    const CTokens tokens(text);
+    std::vector<SEdit> edits;
+    for (std::size_t i = 0; i + 3 < tokens.Size(); ++i)
+    {
+        if (MatrixShape(tokens.Word(i)).first < 2 || MatrixShape(tokens.Word(i)).second < 2 ||
+            !tokens.IsIdentifier(i + 1) || !tokens.Is(i + 2, "=") || !tokens.Is(i + 3, "{"))
+        {
+            continue;
+        }
+        const std::size_t close = tokens.Closing(i + 3);
+        bool flat = close < tokens.Size();
+        for (std::size_t t = i + 4; flat && t < close; ++t)
+        {
+            flat = !tokens.Is(t, "{");
+        }
+        // A trailing comma is allowed in a list, not in a constructor.
+        const std::size_t last = close - 1;
+        if (flat)
+        {
+            edits.push_back({tokens[i + 3].Begin, tokens[i + 3].End, tokens.Word(i) + "("});
+            if (tokens.Is(last, ","))
+            {
+                edits.push_back({tokens[last].Begin, tokens[last].End, " "});
+            }
+            edits.push_back({tokens[close].Begin, tokens[close].End, ")"});
+        }
+    }
+    ApplyEdits(text, std::move(edits));
+}
+
+// A matrix of one row or one column ("float1x3", "float3x1") is not a type
+// glslang knows; as the vector it holds it multiplies and indexes the same
+// way, except that a 1xN matrix's row [0] becomes its first element.
+void SingleRowMatrices(std::string& text, const std::string& sourceName, std::string& warnings)
+{
+    const CTokens tokens(text);
+    std::vector<SEdit> edits;
+    bool warned = false;
+    for (std::size_t i = 0; i < tokens.Size(); ++i)
+    {
+        const std::string word = tokens.Word(i);
+        const std::pair<int, int> shape = tokens.IsIdentifier(i) ? MatrixShape(word) : std::make_pair(0, 0);
+        if (shape.first != 1 && shape.second != 1)
+        {
+            continue;
+        }
+        const int size = shape.first * shape.second;
+        std::string vector = word.substr(0, word.size() - 3);
+        if (size > 1)
+        {
+            vector += std::to_string(size);
+        }
+        edits.push_back({tokens[i].Begin, tokens[i].End, vector});
+        if (!warned)
+        {
+            warnings += Message("WARNING", PlaceOf(text, tokens[i].Begin, sourceName), word,
+                                "a matrix of one row or column is taken as a " + vector);
+            warned = true;
+        }
+    }
+    ApplyEdits(text, std::move(edits));
+}
+
+// "(float[4])v" is no cast glslang knows; in an array's initialiser it is
+// the list of v's elements.
+void VectorToArrayCasts(std::string& text, const std::string& sourceName, std::string& errors)
+{
+    const CTokens tokens(text);
+    std::vector<SEdit> edits;
+    for (std::size_t i = 0; i + 6 < tokens.Size(); ++i)
+    {
+        if (!tokens.Is(i, "(") || !IsScalarType(tokens.Word(i + 1)) || !tokens.Is(i + 2, "[") ||
+            tokens[i + 3].Kind != kNumber || !tokens.Is(i + 4, "]") || !tokens.Is(i + 5, ")"))
+        {
+            continue;
+        }
+        // The operand: a name with members and indices, up to the list's end.
+        std::size_t end = i + 6;
+        while (end < tokens.Size() && !tokens.Is(end, ";") && !tokens.Is(end, ","))
+        {
+            end = tokens.Is(end, "[") || tokens.Is(end, "(") ? tokens.Closing(end) + 1 : end + 1;
+        }
+        const int count = std::atoi(tokens.Word(i + 3).c_str());
+        const bool initialiser = i > 0 && tokens.Is(i - 1, "=") && tokens.Is(i - 2, "]") && tokens.Is(end, ";");
+        if (!initialiser || count < 1 || count > 4 || end >= tokens.Size())
+        {
+            errors += Message("ERROR", PlaceOf(text, tokens[i].Begin, sourceName), tokens.Word(i + 1),
+                              "a cast of a vector to an array is taken only as an array's initialiser");
+            continue;
+        }
+        const std::string operand = text.substr(tokens[i + 6].Begin, tokens[end - 1].End - tokens[i + 6].Begin);
+        std::string list = "{";
+        for (int e = 0; e < count; ++e)
+        {
+            list += (e ? ", (" : "(") + operand + ")[" + std::to_string(e) + "]";
+        }
+        edits.push_back({tokens[i].Begin, tokens[end - 1].End, list + "}"});
+    }
+    ApplyEdits(text, std::move(edits));
+}
+
 // The noise intrinsic (fxc's is for texture shaders only) crashes glslang:
 // refused before it gets there, unless the file has a noise of its own.
 void NoiseIntrinsic(const std::string& text, const std::string& sourceName, std::string& errors)
@@ -479,6 +608,15 @@ void RewriteHabits(std::string& text, const std::string& sourceName, std::string
     if (text.find("for") != std::string::npos)
     {
         LoopVariablesUsedAfter(text, sourceName, warnings);
+    }
+    if (text.find('x') != std::string::npos)
+    {
+        SingleRowMatrices(text, sourceName, warnings);
+        MatrixInitialiserLists(text);
+    }
+    if (text.find("])") != std::string::npos)
+    {
+        VectorToArrayCasts(text, sourceName, errors);
     }
     if (text.find("._") != std::string::npos)
     {
