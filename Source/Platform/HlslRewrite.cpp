@@ -225,11 +225,12 @@ void RedefinedMacros(std::string& text, const std::string& sourceName, std::stri
                     const SPlace place = PlaceOf(text, start, sourceName);
                     std::string file = place.File;
                     std::replace(file.begin(), file.end(), '\\', '/');
-                    edits.push_back({start, start,
-                                     "#undef " + name + "\n#line " + std::to_string(place.Line) + " \"" + file + "\"\n"});
+                    const std::string mark = "#line " + std::to_string(place.Line) + " \"" + file + "\"\n";
+                    edits.push_back({start, start, "#undef " + name + "\n" + mark});
                     if (depth == 0 && !found->second.Conditional)
                     {
-                        warnings += Message("WARNING", place, name, "macro redefined with another body; the new one is used");
+                        warnings += Message("WARNING", place, name,
+                                            "macro redefined with another body; the new one is used");
                     }
                 }
                 definitions[name] = {body, depth > 0};
@@ -354,8 +355,9 @@ void MatrixSwizzles(std::string& text, const std::string& sourceName, std::strin
     std::vector<SEdit> edits;
     for (std::size_t i = 2; i < tokens.Size(); ++i)
     {
-        const std::vector<std::string> elements =
-            tokens.IsIdentifier(i) && tokens.Is(i - 1, ".") ? MatrixElements(tokens.Word(i)) : std::vector<std::string>();
+        const std::vector<std::string> elements = tokens.IsIdentifier(i) && tokens.Is(i - 1, ".")
+                                                      ? MatrixElements(tokens.Word(i))
+                                                      : std::vector<std::string>();
         if (elements.size() < 2)
         {
             continue;
@@ -385,8 +387,8 @@ void MatrixSwizzles(std::string& text, const std::string& sourceName, std::strin
                 break;
             }
         }
-        const bool assigned = (tokens.Is(i + 1, "=") && !tokens.Is(i + 2, "=")) ||
-                              (tokens.Is(i + 2, "=") && std::string("+-*/").find(tokens.Word(i + 1)) != std::string::npos);
+        const bool compound = std::string("+-*/").find(tokens.Word(i + 1)) != std::string::npos;
+        const bool assigned = (tokens.Is(i + 1, "=") && !tokens.Is(i + 2, "=")) || (tokens.Is(i + 2, "=") && compound);
         if (!named || first >= tokens.Size() || assigned)
         {
             errors += Message("ERROR", PlaceOf(text, tokens[i].Begin, sourceName), tokens.Word(i),

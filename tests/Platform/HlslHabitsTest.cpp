@@ -132,6 +132,38 @@ TEST(HlslHabits, EachCompilesAsFxcWouldOrFailsWhereItShould)
         {"no GLSL macro visible", "#ifdef GL_ARB_gpu_shader5\n#error GLSL only\n#endif\n"
          "#if defined(GL_core_profile)\n#error GLSL only\n#endif\n" "float4 main() : COLOR0 { return 1; }\n",
          "main", "ps_2_0", {}, "", ""},
+        {"GLSL macro tested past a line end", "#if defined(NO_SUCH) || \\\n    defined(GL_ARB_gpu_shader5)\n"
+         "#error GLSL only\n#endif\n" "float4 main() : COLOR0 { return 1; }\n", "main", "ps_2_0", {}, "", ""},
+        {"macro redefined", "#define K 1\n#define K 2\nfloat4 main() : COLOR0 { return K + nothing; }\n", "main",
+         "ps_2_0", {}, "main.fx:3:'nothing'", ""},
+        {"loop variable used after its loop", "float4 main() : COLOR0\n{\n    float s = 0;\n"
+         "    for (int i = 0; i < 3; i++) { s += i; }\n    for (int i = 0; i < 2; i++) s += 1;\n"
+         "    return s + i;\n}\n", "main", "ps_2_0", {}, "", ""},
+        {"matrix initialiser list of vectors and scalars", "float3 a, b;\nstatic const float3x3 K = {a, b, 0, 0, 1,};\n"
+         "float4 main() : COLOR0 { float4x4 m = {float4(a, 0), b, 0, 0, 0, 1, 0, 0, 0, 0, 1};\n"
+         "    return float4(mul(a, K), 1) + mul(float4(b, 1), m); }\n", "main", "ps_2_0", {}, "", ""},
+        {"one-row and one-column matrices",
+         "float3x1 Column;\nfloat4 main() : COLOR0 { float1x3 r = float1x3(1, 2, 3);\n"
+         "    return mul(r, Column) + Column[1]; }\n", "main", "ps_2_0", {}, "", "Column"},
+        {"vector cast to an array", "float4 v;\nfloat4 main() : COLOR0 { float a[4] = (float[4])v;\n"
+         "    float b[3] = (float[3])(v.xyz * 2); return a[2] + b[1]; }\n", "main", "ps_2_0", {}, "", ""},
+        {"vector cast to an array as an argument", "float4 v;\nfloat F(float a[4]) { return a[0]; }\n"
+         "float4 main() : COLOR0 { return F((float[4])v); }\n", "main", "ps_2_0", {},
+         "main.fx:3:'float' : a cast", ""},
+        {"several matrix elements in one swizzle", "float4x4 View;\nfloat4x4 M[2];\nfloat4 main() : COLOR0\n"
+         "{ return float4(View._m02_m12_m22 + M[1]._13_23_33, View._m33); }\n", "main", "ps_2_0", {}, "", "View[1].z"},
+        {"matrix elements swizzle written to", "float4x4 View;\nfloat4 main() : COLOR0\n"
+         "{ float4x4 m = View; m._m00_m11 = 0; return m[0]; }\n", "main", "ps_2_0", {}, "main.fx:3:'_m00_m11'", ""},
+        {"tex1D on an untyped sampler", "sampler Ramp;\nfloat4 main(float2 uv : TEXCOORD0) : COLOR0\n"
+         "{ return tex1D(Ramp, uv.x) + tex1D(Ramp, uv); }\n", "main", "ps_2_0", {}, "", "0.5)"},
+        {"noise intrinsic refused",
+         "float4 main(float2 uv : TEXCOORD0) : COLOR0\n{\n    // noise(uv) in a comment\n"
+         "    return noise(uv);\n}\n", "main", "ps_2_0", {}, "main.fx:4:'noise' : the noise intrinsic", ""},
+        {"noise of the file's own", "float noise(float2 p) { return frac(sin(dot(p, float2(12.9, 78.2))) * 43758.5); }\n"
+         "float4 main(float2 uv : TEXCOORD0) : COLOR0 { return noise(uv); }\n", "main", "ps_2_0", {}, "", ""},
+        {"code the GL compiler refuses", "int3 i;\nfloat3 v;\nfloat4 main() : COLOR0\n"
+         "{ int3x3 m = int3x3(i, i, i); return float4(mul(v, (float3x3)m), 1); }\n", "main", "ps_2_0", {},
+         "main.fx:0:'GLSL 3.30' : the generated code is refused", ""},
     };
     SHlslOptions options;
     options.IncludeFolders = {folder.Path("sys")};
@@ -164,6 +196,41 @@ TEST(HlslHabits, EachCompilesAsFxcWouldOrFailsWhereItShould)
                                        ":" + std::to_string(first.Line) + ":" + first.Text;
             EXPECT_EQ(placed.rfind(habit.Error, 0), 0u) << placed;
         }
+    }
+}
+
+// What fxc only warns about compiles, with a warning placed where fxc
+// would place it (after an include, by its #line marks).
+TEST(HlslHabits, WhatFxcOnlyWarnsAboutIsAWarning)
+{
+    const struct
+    {
+        const char* Source;
+        const char* Warning; // FILE:LINE:TEXT of the first warning
+    } cases[] = {
+        {"#define K 1\n\n#define K 2\nfloat4 main() : COLOR0 { return K; }\n", "w.fx:3:'K' : macro redefined"},
+        {"#define K(x) (x)\n#define K(x)  (x)\n#include \"inc.fxh\"\nfloat4 main() : COLOR0\n{\n"
+         "    for (int i = 0; i < 2; i++) {}\n    return i + K(1);\n}\n", "w.fx:7:'i' : a for loop's variable"},
+        {"float1x2 Row;\nfloat4 main() : COLOR0 { return Row.x; }\n", "w.fx:1:'float1x2' : a matrix of one row"},
+    };
+    const CShaderFolder folder;
+    folder.Write("inc.fxh", "#define L 1\n\n#define L 2\n");
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.Source);
+        SCompiledShader shader;
+        std::string errors;
+        std::string warnings;
+        ASSERT_TRUE(CompileHlsl(c.Source, folder.Path("w.fx"), "main", "ps_2_0", SHlslOptions(), shader, &errors,
+                                &warnings)) << errors;
+        bool found = false;
+        for (const SShaderMessage& message : ShaderMessages("w.fx", warnings))
+        {
+            const std::string placed = fs::path(message.File).filename().string() + ":" +
+                                       std::to_string(message.Line) + ":" + message.Text;
+            found = found || (message.Warning && placed.rfind(c.Warning, 0) == 0);
+        }
+        EXPECT_TRUE(found) << warnings;
     }
 }
 
