@@ -570,6 +570,49 @@ void VectorToArrayCasts(std::string& text, const std::string& sourceName, std::s
     ApplyEdits(text, std::move(edits));
 }
 
+// "register(c5)" (or "register(vs, c5)") on a global constant: glslang
+// would place it at that offset, which GLSL ES cannot express. The program
+// sets constants by name, so the block keeps declaration order and the
+// register is only reported.
+void ConstantRegisters(std::string& text, std::vector<std::pair<std::string, int>>& registers)
+{
+    const CTokens tokens(text);
+    std::vector<SEdit> edits;
+    int depth = 0;
+    for (std::size_t i = 0; i + 4 < tokens.Size(); ++i)
+    {
+        depth += tokens.Is(i, "{") ? 1 : tokens.Is(i, "}") ? -1 : 0;
+        if (depth != 0 || !tokens.Is(i, ":") || !tokens.Is(i + 1, "register") || !tokens.Is(i + 2, "("))
+        {
+            continue;
+        }
+        const std::size_t close = tokens.Closing(i + 2);
+        const std::string slot = close < tokens.Size() ? tokens.Word(close - 1) : std::string();
+        if (slot.size() < 2 || (slot[0] != 'c' && slot[0] != 'C') ||
+            slot.find_first_not_of("0123456789", 1) != std::string::npos)
+        {
+            continue;
+        }
+        std::size_t name = i - 1;
+        if (tokens.Is(name, "]"))
+        {
+            name = tokens.Opening(name) - 1;
+        }
+        if (name >= tokens.Size() || !tokens.IsIdentifier(name))
+        {
+            continue;
+        }
+        registers.emplace_back(tokens.Word(name), std::atoi(slot.c_str() + 1));
+        std::string blank = text.substr(tokens[i].Begin, tokens[close].End - tokens[i].Begin);
+        for (char& c : blank)
+        {
+            c = c == '\n' ? c : ' ';
+        }
+        edits.push_back({tokens[i].Begin, tokens[close].End, blank});
+    }
+    ApplyEdits(text, std::move(edits));
+}
+
 // The noise intrinsic (fxc's is for texture shaders only) crashes glslang:
 // refused before it gets there, unless the file has a noise of its own.
 void NoiseIntrinsic(const std::string& text, const std::string& sourceName, std::string& errors)
@@ -601,8 +644,13 @@ void NoiseIntrinsic(const std::string& text, const std::string& sourceName, std:
 
 } // namespace
 
-void RewriteHabits(std::string& text, const std::string& sourceName, std::string& warnings, std::string& errors)
+void RewriteHabits(std::string& text, const std::string& sourceName, std::string& warnings, std::string& errors,
+                   std::vector<std::pair<std::string, int>>& registers)
 {
+    if (text.find("register") != std::string::npos)
+    {
+        ConstantRegisters(text, registers);
+    }
     if (text.find("define") != std::string::npos)
     {
         RedefinedMacros(text, sourceName, warnings);

@@ -38,6 +38,7 @@ struct SPreparedHlsl
     std::string Preamble; // the -D macros, GLSL's macros hidden
     std::string Warnings; // the pre-pass's, in glslang's form
     std::string Errors;   // what the pre-pass refuses, in glslang's form
+    std::vector<std::pair<std::string, int>> Registers; // constants placed by register(cN)
     SEffect Effect;
     std::vector<std::string> Files; // the file and every file it included
 };
@@ -56,10 +57,12 @@ bool GlslAccepted(const std::string& glsl, EShaderStage stage, const std::string
 // miscompiles, rewritten in place (no line moves; a macro redefined adds a
 // #line mark): a macro redefined with another body, a for loop's variable
 // used after the loop, several matrix elements in one swizzle (_m02_m12),
-// tex1D on an untyped sampler. Where fxc would warn, a warning in glslang's
+// tex1D on an untyped sampler, register(cN) on a global (taken out: an
+// explicit offset is nothing GLSL ES can express; registers gets NAME, N). Where fxc would warn, a warning in glslang's
 // form ("WARNING: FILE:LINE: ...") goes to warnings; a use that cannot be
 // rewritten safely is an error in errors.
-void RewriteHabits(std::string& text, const std::string& sourceName, std::string& warnings, std::string& errors);
+void RewriteHabits(std::string& text, const std::string& sourceName, std::string& warnings, std::string& errors,
+                   std::vector<std::pair<std::string, int>>& registers);
 
 SPreparedHlsl PrepareHlsl(const std::string& source, const std::string& sourceName, const SHlslOptions& options);
 

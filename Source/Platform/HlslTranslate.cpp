@@ -542,10 +542,18 @@ bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage,
 
 // Defaults and annotations of the effect's globals into the constants that
 // kept them.
-void AddEffectRecords(const SEffect& effect, SCompiledShader& result)
+void AddEffectRecords(const SPreparedHlsl& prepared, SCompiledShader& result)
 {
+    const SEffect& effect = prepared.Effect;
     for (SShaderConstant& constant : result.Constants)
     {
+        for (const auto& placed : prepared.Registers)
+        {
+            if (placed.first == constant.Name)
+            {
+                constant.Register = placed.second;
+            }
+        }
         for (const SEffectGlobal& global : effect.Globals)
         {
             if (global.Name == constant.Name)
@@ -728,7 +736,7 @@ bool CompileHlsl(const std::string& source, const std::string& sourceName, const
         {
             ok = Translate(prepared, prepared.Text, sourceName, compiledEntry, result.Stage, options.Es, result, log,
                            notes);
-            AddEffectRecords(prepared.Effect, result);
+            AddEffectRecords(prepared, result);
         }
     }
     if (!ok)

@@ -285,6 +285,30 @@ TEST(HlslHabits, EffectRecordsKeepWhatTheCodeLoses)
     EXPECT_EQ(shader.Constants[1].Default, (std::vector<float>{1.0f, -0.5f, 0.25f}));
 }
 
+// register(cN) is reported as written; the block keeps declaration order,
+// which GLSL ES can express (explicit offsets it cannot).
+TEST(HlslHabits, ConstantRegistersAreKeptAsWritten)
+{
+    const char* const source = "float4 A : register(c5);\nfloat4 B;\nfloat4x4 M[2] : register(vs, c10);\n"
+                               "sampler S : register(s2);\n"
+                               "float4 main(float2 uv : TEXCOORD0) : COLOR0 { return A + B + M[1][0] + tex2D(S, uv); }\n";
+    for (const bool es : {false, true})
+    {
+        SHlslOptions options;
+        options.Es = es;
+        SCompiledShader shader;
+        std::string errors;
+        ASSERT_TRUE(CompileHlsl(source, "r.fx", "main", "ps_3_0", options, shader, &errors)) << errors;
+        ASSERT_EQ(shader.Constants.size(), 3u);
+        EXPECT_EQ(shader.Constants[0].Register, 5);
+        EXPECT_EQ(shader.Constants[1].Register, -1);
+        EXPECT_EQ(shader.Constants[2].Register, 10);
+        EXPECT_EQ(shader.Constants[2].Offset, 32u);
+        ASSERT_EQ(shader.Samplers.size(), 1u);
+        EXPECT_EQ(shader.Samplers[0].Stage, 2u);
+    }
+}
+
 TEST(HlslHabits, AProfileNamedByAMacroIsTheOneThePreprocessorChooses)
 {
     const char* const source = "#if OPENGL\n#define PS_MODEL ps_3_0\n#else\n#define PS_MODEL ps_4_0_level_9_1\n#endif\n"
