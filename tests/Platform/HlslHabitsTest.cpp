@@ -1,6 +1,7 @@
 // DX9-era habits of HLSL and effect files through the display-free shader
 // compiler (the path tessavin-shader and the program share), one row each;
 // what compiles is checked by glslangValidator as GLSL 3.30 and ES 3.00.
+#include "Platform/EffectSamplerStates.h"
 #include "Platform/HlslCompiler.h"
 #include "Platform/HlslSource.h"
 
@@ -307,6 +308,38 @@ TEST(HlslHabits, ConstantRegistersAreKeptAsWritten)
         ASSERT_EQ(shader.Samplers.size(), 1u);
         EXPECT_EQ(shader.Samplers[0].Stage, 2u);
     }
+}
+
+// A sampler_state block's states as the device takes them: names and values
+// in any case, by name or D3D number, the nearest the device has.
+TEST(HlslHabits, SamplerStatesAreTheDevicesNearest)
+{
+    const char* const source =
+        "texture T;\n"
+        "sampler A = sampler_state { Texture = <T>; ADDRESSU = CLAMP; AddressV = Border; AddressW = Wrap;\n"
+        "    MinFilter = Anisotropic; MagFilter = point; MipFilter = NONE; MaxAnisotropy = 8; };\n"
+        "sampler2D B : register(s1) { Texture = (T); AddressU = 2; AddressV = MirrorOnce; MipFilter = 2;\n"
+        "    MinFilter = Bogus; };\n";
+    const SEffect effect = PrepareHlsl(source, "s.fx", SHlslOptions()).Effect;
+    ASSERT_EQ(effect.Samplers.size(), 2u);
+    const auto listed = [](const SEffectSampler& sampler) {
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs;
+        for (const SSamplerStateValue& state : DeviceSamplerStates(sampler))
+        {
+            pairs.emplace_back(state.State, state.Value);
+        }
+        return pairs;
+    };
+    EXPECT_EQ(listed(effect.Samplers[0]),
+              (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{kSampAddressU, kAddressClamp},
+                                                                    {kSampAddressV, kAddressClamp},
+                                                                    {kSampMinFilter, kFilterLinear},
+                                                                    {kSampMagFilter, kFilterPoint},
+                                                                    {kSampMipFilter, kFilterNone}}));
+    EXPECT_EQ(listed(effect.Samplers[1]),
+              (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{kSampAddressU, kAddressMirror},
+                                                                    {kSampAddressV, kAddressMirror},
+                                                                    {kSampMipFilter, kFilterLinear}}));
 }
 
 TEST(HlslHabits, AProfileNamedByAMacroIsTheOneThePreprocessorChooses)
