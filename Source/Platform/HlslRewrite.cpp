@@ -162,35 +162,27 @@ void RedefinedMacros(std::string& text, const std::string& sourceName, std::stri
         {
             end = text.size();
         }
+        // The blanks, then the word, from at: the word, with at past it.
         std::size_t at = start;
-        while (at < end && IsBlank(text[at]))
-        {
-            ++at;
-        }
+        const auto nextWord = [&]() {
+            while (at < end && IsBlank(text[at]))
+            {
+                ++at;
+            }
+            const std::size_t wordStart = at;
+            while (at < end && IsIdentifierPart(text[at]))
+            {
+                ++at;
+            }
+            return text.substr(wordStart, at - wordStart);
+        };
+        nextWord();
         if (at < end && text[at] == '#')
         {
             ++at;
-            while (at < end && IsBlank(text[at]))
-            {
-                ++at;
-            }
-            std::size_t wordEnd = at;
-            while (wordEnd < end && IsIdentifierPart(text[wordEnd]))
-            {
-                ++wordEnd;
-            }
-            const std::string directive = text.substr(at, wordEnd - at);
-            at = wordEnd;
-            while (at < end && IsBlank(text[at]))
-            {
-                ++at;
-            }
-            std::size_t nameEnd = at;
-            while (nameEnd < end && IsIdentifierPart(text[nameEnd]))
-            {
-                ++nameEnd;
-            }
-            const std::string name = text.substr(at, nameEnd - at);
+            const std::string directive = nextWord();
+            const std::string name = nextWord();
+            const std::size_t nameEnd = at;
             if (directive == "if" || directive == "ifdef" || directive == "ifndef")
             {
                 ++depth;
