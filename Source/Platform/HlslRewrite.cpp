@@ -139,7 +139,8 @@ bool IsBlank(char c)
 // fxc warns of a macro defined again with another body and takes the new
 // one; glslang refuses it. An #undef before the new definition (and a #line
 // mark, so the lines keep their numbers) does what fxc does.
-void RedefinedMacros(std::string& text, const std::string& sourceName, std::string& warnings)
+void RedefinedMacros(std::string& text, const std::string& sourceName, const TMacros& predefined,
+                     std::string& warnings)
 {
     struct SDefinition
     {
@@ -147,6 +148,10 @@ void RedefinedMacros(std::string& text, const std::string& sourceName, std::stri
         bool Conditional;
     };
     std::map<std::string, SDefinition> definitions;
+    for (const auto& macro : predefined)
+    {
+        definitions[macro.first] = {macro.second, false};
+    }
     std::vector<SEdit> edits;
     int depth = 0;
     std::size_t start = 0;
@@ -307,7 +312,13 @@ void LoopVariablesUsedAfter(std::string& text, const std::string& sourceName, st
         const std::size_t blockOffset = blockEnd < tokens.Size() ? tokens[blockEnd].Begin : text.size();
         if (hoisted.insert({blockOffset, name}).second)
         {
-            edits.push_back({tokens[i].Begin, tokens[i].Begin, tokens.Word(i + 2) + " " + name + "; "});
+            // Before the loop's attributes ("[unroll]"), which belong to it.
+            std::size_t loop = i;
+            while (loop > 0 && tokens.Is(loop - 1, "]") && tokens.Opening(loop - 1) < loop - 1)
+            {
+                loop = tokens.Opening(loop - 1);
+            }
+            edits.push_back({tokens[loop].Begin, tokens[loop].Begin, tokens.Word(i + 2) + " " + name + "; "});
         }
         edits.push_back({tokens[i + 2].Begin, tokens[i + 2].End, std::string(tokens.Word(i + 2).size(), ' ')});
         warnings += Message("WARNING", PlaceOf(text, tokens[use].Begin, sourceName), name,
@@ -366,8 +377,10 @@ void MatrixSwizzles(std::string& text, const std::string& sourceName, std::strin
             }
             else if (tokens.IsIdentifier(first))
             {
-                named = true;
-                if (!tokens.Is(first - 1, ".") || !(tokens.IsIdentifier(first - 2) || tokens.Is(first - 2, "]")))
+                // A member of something else than a name ("F().m") is not
+                // one to copy.
+                named = !tokens.Is(first - 1, ".");
+                if (named || !(tokens.IsIdentifier(first - 2) || tokens.Is(first - 2, "]")))
                 {
                     break;
                 }
@@ -636,8 +649,8 @@ void NoiseIntrinsic(const std::string& text, const std::string& sourceName, std:
 
 } // namespace
 
-void RewriteHabits(std::string& text, const std::string& sourceName, std::string& warnings, std::string& errors,
-                   std::vector<std::pair<std::string, int>>& registers)
+void RewriteHabits(std::string& text, const std::string& sourceName, const TMacros& predefined,
+                   std::string& warnings, std::string& errors, std::vector<std::pair<std::string, int>>& registers)
 {
     if (text.find("register") != std::string::npos)
     {
@@ -645,7 +658,7 @@ void RewriteHabits(std::string& text, const std::string& sourceName, std::string
     }
     if (text.find("define") != std::string::npos)
     {
-        RedefinedMacros(text, sourceName, warnings);
+        RedefinedMacros(text, sourceName, predefined, warnings);
     }
     if (text.find("for") != std::string::npos)
     {

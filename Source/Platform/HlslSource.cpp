@@ -277,7 +277,7 @@ SPreparedHlsl PrepareHlsl(const std::string& source, const std::string& sourceNa
     SPreparedHlsl prepared;
     prepared.Text = ExpandIncludes(NormaliseLineEnds(source), sourceName, options.IncludeFolders, prepared.Files);
     RewriteEffect(prepared.Text, prepared.Effect);
-    RewriteHabits(prepared.Text, sourceName, prepared.Warnings, prepared.Errors, prepared.Registers);
+    RewriteHabits(prepared.Text, sourceName, options.Defines, prepared.Warnings, prepared.Errors, prepared.Registers);
     for (const auto& define : options.Defines)
     {
         prepared.Preamble += "#define " + define.first + " " + define.second + "\n";

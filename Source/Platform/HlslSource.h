@@ -48,6 +48,9 @@ struct SPreparedHlsl
 // "vs_3_0" or "vs_4_0_level_9_1" by one.
 std::string PreprocessedWord(const std::string& text, const std::string& preamble, const std::string& word);
 
+// NAME and VALUE of each macro given to the compiler.
+using TMacros = std::vector<std::pair<std::string, std::string>>;
+
 // Whether glslang's GLSL front end (as strict as a GL driver) takes glsl, the
 // generated code of sourceName; if not, its first error goes to log as an
 // error of sourceName.
@@ -55,14 +58,17 @@ bool GlslAccepted(const std::string& glsl, EShaderStage stage, const std::string
 
 // DX9 habits that fxc takes and glslang's HLSL front end refuses or
 // miscompiles, rewritten in place (no line moves; a macro redefined adds a
-// #line mark): a macro redefined with another body, a for loop's variable
-// used after the loop, several matrix elements in one swizzle (_m02_m12),
-// tex1D on an untyped sampler, register(cN) on a global (taken out: an
-// explicit offset is nothing GLSL ES can express; registers gets NAME, N). Where fxc would warn, a warning in glslang's
-// form ("WARNING: FILE:LINE: ...") goes to warnings; a use that cannot be
-// rewritten safely is an error in errors.
-void RewriteHabits(std::string& text, const std::string& sourceName, std::string& warnings, std::string& errors,
-                   std::vector<std::pair<std::string, int>>& registers);
+// #line mark): a macro redefined with another body (or another value than
+// predefined gives it), a for loop's variable used after the loop, a
+// matrix's mixed initialiser list, 1xN and Nx1 matrices, a vector cast to an
+// array, several matrix elements in one swizzle (_m02_m12), tex1D on an
+// untyped sampler, register(cN) on a global (taken out: an explicit offset
+// is nothing GLSL ES can express; registers gets NAME, N). Where fxc would
+// warn, a warning in glslang's form ("WARNING: FILE:LINE: ...") goes to
+// warnings; a use that cannot be rewritten safely, or that would crash
+// glslang (noise()), is an error in errors.
+void RewriteHabits(std::string& text, const std::string& sourceName, const TMacros& predefined,
+                   std::string& warnings, std::string& errors, std::vector<std::pair<std::string, int>>& registers);
 
 SPreparedHlsl PrepareHlsl(const std::string& source, const std::string& sourceName, const SHlslOptions& options);
 

@@ -138,7 +138,7 @@ TEST(HlslHabits, EachCompilesAsFxcWouldOrFailsWhereItShould)
         {"macro redefined", "#define K 1\n#define K 2\nfloat4 main() : COLOR0 { return K + nothing; }\n", "main",
          "ps_2_0", {}, "main.fx:3:'nothing'", ""},
         {"loop variable used after its loop", "float4 main() : COLOR0\n{\n    float s = 0;\n"
-         "    for (int i = 0; i < 3; i++) { s += i; }\n    for (int i = 0; i < 2; i++) s += 1;\n"
+         "    [unroll] for (int i = 0; i < 3; i++) { s += i; }\n    for (int i = 0; i < 2; i++) s += 1;\n"
          "    return s + i;\n}\n", "main", "ps_2_0", {}, "", ""},
         {"matrix initialiser list of vectors and scalars", "float3 a, b;\nstatic const float3x3 K = {a, b, 0, 0, 1,};\n"
          "float4 main() : COLOR0 { float4x4 m = {float4(a, 0), b, 0, 0, 0, 1, 0, 0, 0, 0, 1};\n"
@@ -154,7 +154,8 @@ TEST(HlslHabits, EachCompilesAsFxcWouldOrFailsWhereItShould)
         {"several matrix elements in one swizzle", "float4x4 View;\nfloat4x4 M[2];\nfloat4 main() : COLOR0\n"
          "{ return float4(View._m02_m12_m22 + M[1]._13_23_33, View._m33); }\n", "main", "ps_2_0", {}, "", "View[1].z"},
         {"matrix elements swizzle written to", "float4x4 View;\nfloat4 main() : COLOR0\n"
-         "{ float4x4 m = View; m._m00_m11 = 0; return m[0]; }\n", "main", "ps_2_0", {}, "main.fx:3:'_m00_m11'", ""},
+         "{ float4x4 m = View; m._m00_m11 = 0; return m[0] + float4(transpose(m)._m00_m11, 0, 0); }\n", "main",
+         "ps_2_0", {}, "main.fx:3:'_m00_m11'", ""},
         {"tex1D on an untyped sampler", "sampler Ramp;\nfloat4 main(float2 uv : TEXCOORD0) : COLOR0\n"
          "{ return tex1D(Ramp, uv.x) + tex1D(Ramp, uv); }\n", "main", "ps_2_0", {}, "", "0.5)"},
         {"noise intrinsic refused",
@@ -213,6 +214,7 @@ TEST(HlslHabits, WhatFxcOnlyWarnsAboutIsAWarning)
         {"#define K(x) (x)\n#define K(x)  (x)\n#include \"inc.fxh\"\nfloat4 main() : COLOR0\n{\n"
          "    for (int i = 0; i < 2; i++) {}\n    return i + K(1);\n}\n", "w.fx:7:'i' : a for loop's variable"},
         {"float1x2 Row;\nfloat4 main() : COLOR0 { return Row.x; }\n", "w.fx:1:'float1x2' : a matrix of one row"},
+        {"\n#define TAPS 4\nfloat4 main() : COLOR0 { return TAPS; }\n", "w.fx:2:'TAPS' : macro redefined"},
     };
     const CShaderFolder folder;
     folder.Write("inc.fxh", "#define L 1\n\n#define L 2\n");
@@ -222,8 +224,10 @@ TEST(HlslHabits, WhatFxcOnlyWarnsAboutIsAWarning)
         SCompiledShader shader;
         std::string errors;
         std::string warnings;
-        ASSERT_TRUE(CompileHlsl(c.Source, folder.Path("w.fx"), "main", "ps_2_0", SHlslOptions(), shader, &errors,
-                                &warnings)) << errors;
+        SHlslOptions options;
+        options.Defines = {{"TAPS", "8"}};
+        ASSERT_TRUE(CompileHlsl(c.Source, folder.Path("w.fx"), "main", "ps_2_0", options, shader, &errors, &warnings))
+            << errors;
         bool found = false;
         for (const SShaderMessage& message : ShaderMessages("w.fx", warnings))
         {
