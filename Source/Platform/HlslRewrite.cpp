@@ -505,12 +505,14 @@ void MatrixInitialiserLists(std::string& text)
 }
 
 // A matrix of one row or one column ("float1x3", "float3x1") is not a type
-// glslang knows; as the vector it holds it multiplies and indexes the same
-// way, except that a 1xN matrix's row [0] becomes its first element.
+// glslang knows; as the vector it holds it multiplies the same way. A
+// variable's row [0] of a 1xN matrix becomes the vector itself, and its
+// element swizzles ("_m00_m01") the vector's.
 void SingleRowMatrices(std::string& text, const std::string& sourceName, std::string& warnings)
 {
     const CTokens tokens(text);
     std::vector<SEdit> edits;
+    std::map<std::string, bool> variables; // name -> one row (else one column)
     bool warned = false;
     for (std::size_t i = 0; i < tokens.Size(); ++i)
     {
@@ -527,11 +529,46 @@ void SingleRowMatrices(std::string& text, const std::string& sourceName, std::st
             vector += std::to_string(size);
         }
         edits.push_back({tokens[i].Begin, tokens[i].End, vector});
+        if (tokens.IsIdentifier(i + 1))
+        {
+            variables[tokens.Word(i + 1)] = shape.first == 1;
+        }
         if (!warned)
         {
             warnings += Message("WARNING", PlaceOf(text, tokens[i].Begin, sourceName), word,
                                 "a matrix of one row or column is taken as a " + vector);
             warned = true;
+        }
+    }
+    for (std::size_t i = 1; i + 3 < tokens.Size(); ++i)
+    {
+        const auto found = variables.find(tokens.Word(i));
+        if (found == variables.end() || tokens.Is(i - 1, ".") || tokens.Is(i + 1, "("))
+        {
+            continue;
+        }
+        if (found->second && tokens.Is(i + 1, "[") && tokens.Is(i + 2, "0") && tokens.Is(i + 3, "]"))
+        {
+            edits.push_back({tokens[i + 1].Begin, tokens[i + 3].End, ""});
+        }
+        const std::vector<std::string> elements =
+            tokens.Is(i + 1, ".") ? MatrixElements(tokens.Word(i + 2)) : std::vector<std::string>();
+        std::string swizzle;
+        for (const std::string& element : elements)
+        {
+            const char low = element[1] == 'm' ? '0' : '1';
+            const int row = element[element.size() - 2] - low;
+            const int column = element[element.size() - 1] - low;
+            if ((found->second ? row : column) != 0)
+            {
+                swizzle.clear();
+                break;
+            }
+            swizzle += "xyzw"[found->second ? column : row];
+        }
+        if (!swizzle.empty())
+        {
+            edits.push_back({tokens[i + 2].Begin, tokens[i + 2].End, swizzle});
         }
     }
     ApplyEdits(text, std::move(edits));

@@ -145,7 +145,7 @@ TEST(HlslHabits, EachCompilesAsFxcWouldOrFailsWhereItShould)
          "    return float4(mul(a, K), 1) + mul(float4(b, 1), m); }\n", "main", "ps_2_0", {}, "", ""},
         {"one-row and one-column matrices",
          "float3x1 Column;\nfloat4 main() : COLOR0 { float1x3 r = float1x3(1, 2, 3);\n"
-         "    return mul(r, Column) + Column[1]; }\n", "main", "ps_2_0", {}, "", "Column"},
+         "    return mul(r, Column) + Column[1] + r[0].z + r._m02 + Column._m10_m20.y; }\n", "main", "ps_2_0", {}, "", "Column"},
         {"vector cast to an array", "float4 v;\nfloat4 main() : COLOR0 { float a[4] = (float[4])v;\n"
          "    float b[3] = (float[3])(v.xyz * 2); return a[2] + b[1]; }\n", "main", "ps_2_0", {}, "", ""},
         {"vector cast to an array as an argument", "float4 v;\nfloat F(float a[4]) { return a[0]; }\n"
