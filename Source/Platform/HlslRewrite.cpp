@@ -309,15 +309,21 @@ void LoopVariablesUsedAfter(std::string& text, const std::string& sourceName, st
         {
             continue;
         }
+        // Before the loop's attributes ("[unroll]"), which belong to it.
+        std::size_t loop = i;
+        while (loop > 0 && tokens.Is(loop - 1, "]") && tokens.Opening(loop - 1) < loop - 1)
+        {
+            loop = tokens.Opening(loop - 1);
+        }
+        // A loop that is an if's, else's or loop's whole body has no place
+        // for a declaration before it.
+        if (loop > 0 && (tokens.Is(loop - 1, ")") || tokens.Is(loop - 1, "else") || tokens.Is(loop - 1, "do")))
+        {
+            continue;
+        }
         const std::size_t blockOffset = blockEnd < tokens.Size() ? tokens[blockEnd].Begin : text.size();
         if (hoisted.insert({blockOffset, name}).second)
         {
-            // Before the loop's attributes ("[unroll]"), which belong to it.
-            std::size_t loop = i;
-            while (loop > 0 && tokens.Is(loop - 1, "]") && tokens.Opening(loop - 1) < loop - 1)
-            {
-                loop = tokens.Opening(loop - 1);
-            }
             edits.push_back({tokens[loop].Begin, tokens[loop].Begin, tokens.Word(i + 2) + " " + name + "; "});
         }
         edits.push_back({tokens[i + 2].Begin, tokens[i + 2].End, std::string(tokens.Word(i + 2).size(), ' ')});
