@@ -24,7 +24,13 @@ GLuint CompileGlslStage(GLenum type, const std::string& source, const std::strin
         glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
         std::string log(static_cast<std::size_t>(std::max(length, 1)), '\0');
         glGetShaderInfoLog(shader, length, nullptr, &log[0]);
-        SetLastShaderLog(name + " (GLSL):\n" + log + "\n" + source);
+        // The first line is what the user is shown after the HLSL file's
+        // name: the driver's own first complaint, not just that it failed.
+        const std::size_t begin = std::min(log.find_first_not_of(" \t\r\n"), log.size());
+        const std::size_t end = std::min(log.find_first_of(std::string("\r\n\0", 3), begin), log.size());
+        const std::string first = log.substr(begin, end - begin);
+        SetLastShaderLog(name + " (GLSL): the GL driver refuses the generated code: " + first + "\n" + log + "\n" +
+                         source);
         glDeleteShader(shader);
         return 0;
     }

@@ -26,6 +26,7 @@ struct SShaderConstant
     std::string Name;
     std::uint32_t NameHash = 0;
     std::uint32_t Offset = 0;      // bytes from the start of the buffer
+    int Register = -1;             // register(cN) as written, -1 when none (the buffer keeps declaration order)
     std::uint32_t Rows = 1;        // HLSL rows (1 for scalars and vectors)
     std::uint32_t Columns = 1;     // HLSL columns (vector size for vectors)
     std::uint32_t Elements = 1;    // array length (1 for non-arrays)

@@ -238,43 +238,32 @@ std::string ExpandIncludes(const std::string& text, const std::string& path,
 
 std::string HideGlslMacros(const std::string& text)
 {
-    std::set<std::string> tested;
+    // Every GL_ name anywhere in the text, not only in directive lines: a
+    // test may go on past a '\\' line end, or sit in a macro used by one.
+    std::set<std::string> named;
     std::set<std::string> defined;
-    std::size_t start = 0;
-    while (start < text.size())
+    for (std::size_t at = text.find("GL_"); at != std::string::npos; at = text.find("GL_", at + 3))
     {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
+        if (at > 0 && IsIdentifierCharacter(text[at - 1]))
         {
-            end = text.size();
+            continue;
         }
-        const std::size_t hash = SkipBlanks(text, start);
-        if (hash < end && text[hash] == '#')
+        std::size_t stop = at;
+        while (stop < text.size() && IsIdentifierCharacter(text[stop]))
         {
-            const std::size_t word = SkipBlanks(text, hash + 1);
-            const bool isDefine = text.compare(word, 6, "define") == 0;
-            for (std::size_t at = text.find("GL_", word); at < end; at = text.find("GL_", at + 3))
-            {
-                if (at > 0 && IsIdentifierCharacter(text[at - 1]))
-                {
-                    continue;
-                }
-                std::size_t stop = at;
-                while (stop < end && IsIdentifierCharacter(text[stop]))
-                {
-                    ++stop;
-                }
-                (isDefine ? defined : tested).insert(text.substr(at, stop - at));
-                if (isDefine)
-                {
-                    break; // only the name being defined
-                }
-            }
+            ++stop;
         }
-        start = end + 1;
+        const std::string name = text.substr(at, stop - at);
+        // "#define GL_..." at the start of its line defines it.
+        const std::size_t lineStart = text.rfind('\n', at) == std::string::npos ? 0 : text.rfind('\n', at) + 1;
+        std::size_t word = SkipBlanks(text, lineStart);
+        const bool isDefinition = word < at && text[word] == '#' &&
+                                  text.compare(SkipBlanks(text, word + 1), 6, "define") == 0 &&
+                                  SkipBlanks(text, SkipBlanks(text, word + 1) + 6) == at;
+        (isDefinition ? defined : named).insert(name);
     }
     std::string undefs;
-    for (const std::string& name : tested)
+    for (const std::string& name : named)
     {
         if (!defined.count(name))
         {
@@ -289,6 +278,7 @@ SPreparedHlsl PrepareHlsl(const std::string& source, const std::string& sourceNa
     SPreparedHlsl prepared;
     prepared.Text = ExpandIncludes(NormaliseLineEnds(source), sourceName, options.IncludeFolders, prepared.Files);
     RewriteEffect(prepared.Text, prepared.Effect);
+    RewriteHabits(prepared.Text, sourceName, options.Defines, prepared.Warnings, prepared.Errors, prepared.Registers);
     for (const auto& define : options.Defines)
     {
         prepared.Preamble += "#define " + define.first + " " + define.second + "\n";

@@ -36,6 +36,9 @@ struct SPreparedHlsl
 {
     std::string Text;     // includes expanded, effect syntax taken out
     std::string Preamble; // the -D macros, GLSL's macros hidden
+    std::string Warnings; // the pre-pass's, in glslang's form
+    std::string Errors;   // what the pre-pass refuses, in glslang's form
+    std::vector<std::pair<std::string, int>> Registers; // constants placed by register(cN)
     SEffect Effect;
     std::vector<std::string> Files; // the file and every file it included
 };
@@ -44,6 +47,28 @@ struct SPreparedHlsl
 // before it): a pass's profile may be a macro, as XNA-era files choose
 // "vs_3_0" or "vs_4_0_level_9_1" by one.
 std::string PreprocessedWord(const std::string& text, const std::string& preamble, const std::string& word);
+
+// NAME and VALUE of each macro given to the compiler.
+using TMacros = std::vector<std::pair<std::string, std::string>>;
+
+// Whether glslang's GLSL front end (as strict as a GL driver) takes glsl, the
+// generated code of sourceName; if not, its first error goes to log as an
+// error of sourceName.
+bool GlslAccepted(const std::string& glsl, EShaderStage stage, const std::string& sourceName, std::string& log);
+
+// DX9 habits that fxc takes and glslang's HLSL front end refuses or
+// miscompiles, rewritten in place (no line moves; a macro redefined adds a
+// #line mark): a macro redefined with another body (or another value than
+// predefined gives it), a for loop's variable used after the loop, a
+// matrix's mixed initialiser list, 1xN and Nx1 matrices, a vector cast to an
+// array, several matrix elements in one swizzle (_m02_m12), tex1D on an
+// untyped sampler, register(cN) on a global (taken out: an explicit offset
+// is nothing GLSL ES can express; registers gets NAME, N). Where fxc would
+// warn, a warning in glslang's form ("WARNING: FILE:LINE: ...") goes to
+// warnings; a use that cannot be rewritten safely, or that would crash
+// glslang (noise()), is an error in errors.
+void RewriteHabits(std::string& text, const std::string& sourceName, const TMacros& predefined,
+                   std::string& warnings, std::string& errors, std::vector<std::pair<std::string, int>>& registers);
 
 SPreparedHlsl PrepareHlsl(const std::string& source, const std::string& sourceName, const SHlslOptions& options);
 

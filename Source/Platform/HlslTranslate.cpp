@@ -542,10 +542,18 @@ bool ReflectAndTranslate(const std::vector<unsigned>& spirv, EShaderStage stage,
 
 // Defaults and annotations of the effect's globals into the constants that
 // kept them.
-void AddEffectRecords(const SEffect& effect, SCompiledShader& result)
+void AddEffectRecords(const SPreparedHlsl& prepared, SCompiledShader& result)
 {
+    const SEffect& effect = prepared.Effect;
     for (SShaderConstant& constant : result.Constants)
     {
+        for (const auto& placed : prepared.Registers)
+        {
+            if (placed.first == constant.Name)
+            {
+                constant.Register = placed.second;
+            }
+        }
         for (const SEffectGlobal& global : effect.Globals)
         {
             if (global.Name == constant.Name)
@@ -610,10 +618,59 @@ bool Translate(const SPreparedHlsl& prepared, const std::string& source, const s
     spv::SpvBuildLogger logger;
     glslang::GlslangToSpv(*program.getIntermediate(language), spirv, &logger, &options);
     log += logger.getAllMessages();
-    return !spirv.empty() && ReflectAndTranslate(spirv, stage, bindings, es, result, log);
+    if (spirv.empty() || !ReflectAndTranslate(spirv, stage, bindings, es, result, log))
+    {
+        return false;
+    }
+    // The code must be what both GL compilers take, the desktop's and the
+    // browser's, whichever was asked for: SPIRV-Cross can write code that
+    // neither accepts, which would otherwise fail only on the device.
+    SCompiledShader other;
+    if (!ReflectAndTranslate(spirv, stage, bindings, !es, other, log))
+    {
+        return false;
+    }
+    return GlslAccepted(es ? other.Glsl : result.Glsl, stage, sourceName, log) &&
+           GlslAccepted(es ? result.Glsl : other.Glsl, stage, sourceName, log);
 }
 
 } // namespace
+
+bool GlslAccepted(const std::string& glsl, EShaderStage stage, const std::string& sourceName, std::string& log)
+{
+    EnsureGlslang();
+    const EShLanguage language = stage == kVertexStage ? EShLangVertex : EShLangFragment;
+    glslang::TShader shader(language);
+    const char* text = glsl.c_str();
+    shader.setStrings(&text, 1);
+    glslang::TProgram program;
+    bool ok = shader.parse(GetDefaultResources(), 100, false, EShMsgDefault);
+    if (ok)
+    {
+        program.addShader(&shader);
+        ok = program.link(EShMsgDefault);
+    }
+    if (ok)
+    {
+        return true;
+    }
+    // The GL compiler's first complaint, as an error of the HLSL file: the
+    // generated code's own lines mean nothing to whoever wrote it.
+    std::istringstream lines(std::string(shader.getInfoLog()) + program.getInfoLog());
+    std::string line;
+    std::string first;
+    while (std::getline(lines, line) && first.empty())
+    {
+        if (line.rfind("ERROR: ", 0) == 0)
+        {
+            first = line.substr(7);
+        }
+    }
+    const std::string version = glsl.compare(0, 15, "#version 300 es") == 0 ? "GLSL ES 3.00" : "GLSL 3.30";
+    log += "ERROR: " + sourceName + ":0: '" + version + "' : the generated code is refused by the GL compiler (" +
+           first + ")\n";
+    return false;
+}
 
 std::string PreprocessedWord(const std::string& text, const std::string& preamble, const std::string& word)
 {
@@ -670,11 +727,16 @@ bool CompileHlsl(const std::string& source, const std::string& sourceName, const
                 log = "ERROR: " + sourceName + ":0: '" + entry + "' : " + wrapperError + "\n";
             }
         }
+        if (!prepared.Errors.empty())
+        {
+            log = prepared.Errors;
+        }
+        notes += prepared.Warnings;
         if (log.empty())
         {
             ok = Translate(prepared, prepared.Text, sourceName, compiledEntry, result.Stage, options.Es, result, log,
                            notes);
-            AddEffectRecords(prepared.Effect, result);
+            AddEffectRecords(prepared, result);
         }
     }
     if (!ok)

@@ -321,6 +321,23 @@ TEST_F(DeviceTest, RefusesWhatItCannotFeed)
     EXPECT_FALSE(DrawSquare());
 }
 
+// Code the GL driver refuses is named by the driver's own first complaint,
+// which the shader library shows after the HLSL file's name.
+TEST_F(DeviceTest, AShaderTheDriverRefusesIsNamedByItsComplaint)
+{
+    SCompiledShader compiled;
+    compiled.Stage = kPixelStage;
+    compiled.Glsl = "#version 330\nout vec4 colour;\nvoid main() { colour = no_such_thing; }\n";
+    CShaderCode* code = new CShaderCode(compiled, nullptr);
+    EXPECT_EQ(Device->CreatePixelShader(code), nullptr);
+    code->Release();
+    const std::string log = LastShaderLog();
+    const std::string first = log.substr(0, log.find('\n'));
+    const std::string head = "shader (GLSL): the GL driver refuses the generated code: ";
+    ASSERT_EQ(first.rfind(head, 0), 0u) << log;
+    EXPECT_GT(first.size(), head.size()) << log;
+}
+
 TEST_F(DeviceTest, FontDrawsInItsColourWhateverStatesTheLastDrawLeftAndCentresLines)
 {
     // A textured, blended, depth-tested, front-culled draw leaves its states behind.

@@ -1,6 +1,7 @@
 // DX9-era habits of HLSL and effect files through the display-free shader
 // compiler (the path tessavin-shader and the program share), one row each;
 // what compiles is checked by glslangValidator as GLSL 3.30 and ES 3.00.
+#include "Platform/EffectSamplerStates.h"
 #include "Platform/HlslCompiler.h"
 #include "Platform/HlslSource.h"
 
@@ -132,6 +133,39 @@ TEST(HlslHabits, EachCompilesAsFxcWouldOrFailsWhereItShould)
         {"no GLSL macro visible", "#ifdef GL_ARB_gpu_shader5\n#error GLSL only\n#endif\n"
          "#if defined(GL_core_profile)\n#error GLSL only\n#endif\n" "float4 main() : COLOR0 { return 1; }\n",
          "main", "ps_2_0", {}, "", ""},
+        {"GLSL macro tested past a line end", "#if defined(NO_SUCH) || \\\n    defined(GL_ARB_gpu_shader5)\n"
+         "#error GLSL only\n#endif\n" "float4 main() : COLOR0 { return 1; }\n", "main", "ps_2_0", {}, "", ""},
+        {"macro redefined", "#define K 1\n#define K 2\nfloat4 main() : COLOR0 { return K + nothing; }\n", "main",
+         "ps_2_0", {}, "main.fx:3:'nothing'", ""},
+        {"loop variable used after its loop", "float4 main() : COLOR0\n{\n    float s = 0;\n"
+         "    [unroll] for (int i = 0; i < 3; i++) { s += i; }\n    for (int i = 0; i < 2; i++) s += 1;\n"
+         "    return s + i;\n}\n", "main", "ps_2_0", {}, "", ""},
+        {"matrix initialiser list of vectors and scalars", "float3 a, b;\nstatic const float3x3 K = {a, b, 0, 0, 1,};\n"
+         "float4 main() : COLOR0 { float4x4 m = {float4(a, 0), b, 0, 0, 0, 1, 0, 0, 0, 0, 1};\n"
+         "    return float4(mul(a, K), 1) + mul(float4(b, 1), m); }\n", "main", "ps_2_0", {}, "", ""},
+        {"one-row and one-column matrices",
+         "float3x1 Column;\nfloat4 main() : COLOR0 { float1x3 r = float1x3(1, 2, 3);\n"
+         "    return mul(r, Column) + Column[1] + r[0].z + r._m02 + Column._m10_m20.y; }\n", "main", "ps_2_0", {}, "", "Column"},
+        {"vector cast to an array", "float4 v;\nfloat4 main() : COLOR0 { float a[4] = (float[4])v;\n"
+         "    float b[3] = (float[3])(v.xyz * 2); return a[2] + b[1]; }\n", "main", "ps_2_0", {}, "", ""},
+        {"vector cast to an array as an argument", "float4 v;\nfloat F(float a[4]) { return a[0]; }\n"
+         "float4 main() : COLOR0 { return F((float[4])v); }\n", "main", "ps_2_0", {},
+         "main.fx:3:'float' : a cast", ""},
+        {"several matrix elements in one swizzle", "float4x4 View;\nfloat4x4 M[2];\nfloat4 main() : COLOR0\n"
+         "{ return float4(View._m02_m12_m22 + M[1]._13_23_33, View._m33); }\n", "main", "ps_2_0", {}, "", "View[1].z"},
+        {"matrix elements swizzle written to", "float4x4 View;\nfloat4 main() : COLOR0\n"
+         "{ float4x4 m = View; m._m00_m11 = 0; return m[0] + float4(transpose(m)._m00_m11, 0, 0); }\n", "main",
+         "ps_2_0", {}, "main.fx:3:'_m00_m11'", ""},
+        {"tex1D on an untyped sampler", "sampler Ramp;\nfloat4 main(float2 uv : TEXCOORD0) : COLOR0\n"
+         "{ return tex1D(Ramp, uv.x) + tex1D(Ramp, uv); }\n", "main", "ps_2_0", {}, "", "0.5)"},
+        {"noise intrinsic refused",
+         "float4 main(float2 uv : TEXCOORD0) : COLOR0\n{\n    // noise(uv) in a comment\n"
+         "    return noise(uv);\n}\n", "main", "ps_2_0", {}, "main.fx:4:'noise' : the noise intrinsic", ""},
+        {"noise of the file's own", "float noise(float2 p) { return frac(sin(dot(p, float2(12.9, 78.2))) * 43758.5); }\n"
+         "float4 main(float2 uv : TEXCOORD0) : COLOR0 { return noise(uv); }\n", "main", "ps_2_0", {}, "", ""},
+        {"code the GL compiler refuses", "int3 i;\nfloat3 v;\nfloat4 main() : COLOR0\n"
+         "{ int3x3 m = int3x3(i, i, i); return float4(mul(v, (float3x3)m), 1); }\n", "main", "ps_2_0", {},
+         "main.fx:0:'GLSL 3.30' : the generated code is refused", ""},
     };
     SHlslOptions options;
     options.IncludeFolders = {folder.Path("sys")};
@@ -164,6 +198,44 @@ TEST(HlslHabits, EachCompilesAsFxcWouldOrFailsWhereItShould)
                                        ":" + std::to_string(first.Line) + ":" + first.Text;
             EXPECT_EQ(placed.rfind(habit.Error, 0), 0u) << placed;
         }
+    }
+}
+
+// What fxc only warns about compiles, with a warning placed where fxc
+// would place it (after an include, by its #line marks).
+TEST(HlslHabits, WhatFxcOnlyWarnsAboutIsAWarning)
+{
+    const struct
+    {
+        const char* Source;
+        const char* Warning; // FILE:LINE:TEXT of the first warning
+    } cases[] = {
+        {"#define K 1\n\n#define K 2\nfloat4 main() : COLOR0 { return K; }\n", "w.fx:3:'K' : macro redefined"},
+        {"#define K(x) (x)\n#define K(x)  (x)\n#include \"inc.fxh\"\nfloat4 main() : COLOR0\n{\n"
+         "    for (int i = 0; i < 2; i++) {}\n    return i + K(1);\n}\n", "w.fx:7:'i' : a for loop's variable"},
+        {"float1x2 Row;\nfloat4 main() : COLOR0 { return Row.x; }\n", "w.fx:1:'float1x2' : a matrix of one row"},
+        {"\n#define TAPS 4\nfloat4 main() : COLOR0 { return TAPS; }\n", "w.fx:2:'TAPS' : macro redefined"},
+    };
+    const CShaderFolder folder;
+    folder.Write("inc.fxh", "#define L 1\n\n#define L 2\n");
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.Source);
+        SCompiledShader shader;
+        std::string errors;
+        std::string warnings;
+        SHlslOptions options;
+        options.Defines = {{"TAPS", "8"}};
+        ASSERT_TRUE(CompileHlsl(c.Source, folder.Path("w.fx"), "main", "ps_2_0", options, shader, &errors, &warnings))
+            << errors;
+        bool found = false;
+        for (const SShaderMessage& message : ShaderMessages("w.fx", warnings))
+        {
+            const std::string placed = fs::path(message.File).filename().string() + ":" +
+                                       std::to_string(message.Line) + ":" + message.Text;
+            found = found || (message.Warning && placed.rfind(c.Warning, 0) == 0);
+        }
+        EXPECT_TRUE(found) << warnings;
     }
 }
 
@@ -216,6 +288,62 @@ TEST(HlslHabits, EffectRecordsKeepWhatTheCodeLoses)
     EXPECT_EQ(shader.Constants[0].Default, std::vector<float>{0.5f});
     EXPECT_EQ(shader.Constants[0].Annotations, "< string UIName = \"Amount\"; >");
     EXPECT_EQ(shader.Constants[1].Default, (std::vector<float>{1.0f, -0.5f, 0.25f}));
+}
+
+// register(cN) is reported as written; the block keeps declaration order,
+// which GLSL ES can express (explicit offsets it cannot).
+TEST(HlslHabits, ConstantRegistersAreKeptAsWritten)
+{
+    const char* const source = "float4 A : register(c5);\nfloat4 B;\nfloat4x4 M[2] : register(vs, c10);\n"
+                               "sampler S : register(s2);\n"
+                               "float4 main(float2 uv : TEXCOORD0) : COLOR0 { return A + B + M[1][0] + tex2D(S, uv); }\n";
+    for (const bool es : {false, true})
+    {
+        SHlslOptions options;
+        options.Es = es;
+        SCompiledShader shader;
+        std::string errors;
+        ASSERT_TRUE(CompileHlsl(source, "r.fx", "main", "ps_3_0", options, shader, &errors)) << errors;
+        ASSERT_EQ(shader.Constants.size(), 3u);
+        EXPECT_EQ(shader.Constants[0].Register, 5);
+        EXPECT_EQ(shader.Constants[1].Register, -1);
+        EXPECT_EQ(shader.Constants[2].Register, 10);
+        EXPECT_EQ(shader.Constants[2].Offset, 32u);
+        ASSERT_EQ(shader.Samplers.size(), 1u);
+        EXPECT_EQ(shader.Samplers[0].Stage, 2u);
+    }
+}
+
+// A sampler_state block's states as the device takes them: names and values
+// in any case, by name or D3D number, the nearest the device has.
+TEST(HlslHabits, SamplerStatesAreTheDevicesNearest)
+{
+    const char* const source =
+        "texture T;\n"
+        "sampler A = sampler_state { Texture = <T>; ADDRESSU = CLAMP; AddressV = Border; AddressW = Wrap;\n"
+        "    MinFilter = Anisotropic; MagFilter = point; MipFilter = NONE; MaxAnisotropy = 8; };\n"
+        "sampler2D B : register(s1) { Texture = (T); AddressU = 2; AddressV = MirrorOnce; MipFilter = 2;\n"
+        "    MinFilter = Bogus; };\n";
+    const SEffect effect = PrepareHlsl(source, "s.fx", SHlslOptions()).Effect;
+    ASSERT_EQ(effect.Samplers.size(), 2u);
+    const auto listed = [](const SEffectSampler& sampler) {
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs;
+        for (const SSamplerStateValue& state : DeviceSamplerStates(sampler))
+        {
+            pairs.emplace_back(state.State, state.Value);
+        }
+        return pairs;
+    };
+    EXPECT_EQ(listed(effect.Samplers[0]),
+              (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{kSampAddressU, kAddressClamp},
+                                                                    {kSampAddressV, kAddressClamp},
+                                                                    {kSampMinFilter, kFilterLinear},
+                                                                    {kSampMagFilter, kFilterPoint},
+                                                                    {kSampMipFilter, kFilterNone}}));
+    EXPECT_EQ(listed(effect.Samplers[1]),
+              (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{kSampAddressU, kAddressMirror},
+                                                                    {kSampAddressV, kAddressMirror},
+                                                                    {kSampMipFilter, kFilterLinear}}));
 }
 
 TEST(HlslHabits, AProfileNamedByAMacroIsTheOneThePreprocessorChooses)

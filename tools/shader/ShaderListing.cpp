@@ -77,8 +77,9 @@ std::string ListConstants(const SCompiledShader& shader)
     std::string out;
     for (const SShaderConstant& constant : shader.Constants)
     {
-        // The DX9 register: one per 16 bytes of the constant block.
-        out += Line(constant.Name, "c" + std::to_string(constant.Offset / 16), TypeName(constant),
+        // The DX9 register: as written, else one per 16 bytes of the block.
+        const int slot = constant.Register >= 0 ? constant.Register : static_cast<int>(constant.Offset / 16);
+        out += Line(constant.Name, "c" + std::to_string(slot), TypeName(constant),
                     Values(constant.Default), constant.Annotations);
     }
     for (const SShaderSampler& sampler : shader.Samplers)
