@@ -38,6 +38,11 @@ namespace gen
 // 3.00 in the browser).
 bool CompileHlsl(const std::string& source, const std::string& sourceName, const std::string& entry,
                  const std::string& profile, SCompiledShader& result, std::string* errors);
+// The same with literal values for the entry's uniform parameters (an
+// effect pass's "compile ps_2_0 PS(true)").
+bool CompileHlsl(const std::string& source, const std::string& sourceName, const std::string& entry,
+                 const std::string& profile, const std::vector<std::string>& arguments, SCompiledShader& result,
+                 std::string* errors);
 
 // Storage of one shader's constant values, shared by its table and the
 // shader object that sends them to the device.
