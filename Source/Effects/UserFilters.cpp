@@ -365,6 +365,11 @@ SShaderEntry ChooseFilterEntry(const std::string& path, const std::string& text)
         entry.Entry = pass.Pixel.Function;
         entry.Arguments = pass.Pixel.Arguments;
         states.Pass = pass.States;
+        if (!pass.Vertex.Function.empty())
+        {
+            // The quad's vertices are the filter path's own.
+            states.Pass.push_back({"VertexShader", pass.Vertex.Function});
+        }
         states.Samplers = prepared.Effect.Samplers;
         return entry;
     }

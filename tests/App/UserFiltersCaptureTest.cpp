@@ -3,10 +3,9 @@
 // 9 and Page Down / Up choose them, the host's values reach them, a broken
 // one is named while the others draw, and files added or changed while the
 // program runs take effect.
-#include "../../tools/capture/CaptureFrame.h"
-#include "App/AppFrame.h"
 #include "Common/Problems.h"
 #include "Effects/PostProcess.h"
+#include "Support/CaptureRun.h"
 
 #include <gtest/gtest.h>
 
@@ -101,12 +100,7 @@ protected:
     void SetUp() override
     {
         Root = fs::current_path();
-        Work = fs::temp_directory_path() / "tessavin-user-filters";
-        fs::remove_all(Work);
-        fs::create_directories(Work / "Source");
-        fs::copy(Root / "Source" / "Render", Work / "Source" / "Render", fs::copy_options::recursive);
-        fs::copy(Root / "Media", Work / "Media", fs::copy_options::recursive);
-        fs::copy_file(Root / "Entities.xml", Work / "Entities.xml");
+        Work = EnterDataCopy(Root, "tessavin-user-filters");
 #ifdef _WIN32
         _putenv_s("APPDATA", (Work / "user").string().c_str());
         const fs::path user = Work / "user" / "Tessavin" / "Filters";
@@ -122,7 +116,6 @@ protected:
         Write(Work / "Filters" / "Unfinished.hlsl", kUnfinished);
         Write(user / "Znames.hlsl", kNames);
         Write(Work / "red.psh", kSolidRed);
-        fs::current_path(Work);
     }
 
     void TearDown() override
@@ -137,30 +130,13 @@ protected:
     // filter's name at the end.
     SShot Run(const std::vector<std::string>& extra)
     {
-        std::vector<std::string> args = {"tessavin-capture", "--frames", "30", "--size", "160x120",
-                                         "--fixed-dt", "0.016", "--shots", "25", "--out", "out"};
+        std::vector<std::string> args = {"--frames", "30", "--fixed-dt", "0.016", "--shots", "25"};
         args.insert(args.end(), extra.begin(), extra.end());
-        std::vector<const char*> argv;
-        for (const std::string& arg : args)
-        {
-            argv.push_back(arg.c_str());
-        }
-        SCaptureOptions options;
-        std::string error;
-        EXPECT_TRUE(ParseCaptureOptions(static_cast<int>(argv.size()), argv.data(), options, error)) << error;
         ResetProblems();
         SetCurrentFilter(kNoFilter);
-        CCaptureFrame frame(options, nullptr);
-        SAppOptions app;
-        app.ClientWidth = 160;
-        app.ClientHeight = 120;
-        app.Headless = true;
-        app.Frame = &frame;
-        RunApplication(app);
-        EXPECT_EQ(frame.FramesRun(), 30);
-        EXPECT_EQ(frame.FailedReplaces(), 0);
+        const SShot shot = RunCapture(args).at(25);
         Name = CurrentFilterName();
-        return frame.Shots().at(25);
+        return shot;
     }
 
     fs::path Root, Work;
