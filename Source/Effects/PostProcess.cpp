@@ -349,11 +349,7 @@ void UpdatePostProcesses(float updateTime)
     const bool plus = KeyHeld(kKeyPlus);
     const bool minus = KeyHeld(kKeyMinus);
     StepFilterValues(Values, updateTime, plus, minus);
-    UpdateUserFilters(updateTime);
-    if (CurrentFilter >= kFirstUserFilter && CurrentFilter - kFirstUserFilter >= UserFilterCount())
-    {
-        CurrentFilter = kNoFilter; // its file went away
-    }
+    CurrentFilter = static_cast<EPostProcess>(UpdateUserFilters(updateTime, CurrentFilter));
 }
 
 void ApplyPostProcess(EPostProcess filter)

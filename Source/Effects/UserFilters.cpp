@@ -382,17 +382,33 @@ SShaderEntry ChooseFilterEntry(const std::string& path, const std::string& text)
     return entry;
 }
 
-void UpdateUserFilters(float updateTime)
+int UpdateUserFilters(float updateTime, int current)
 {
     SUserFilters& users = Users();
     users.Clock += updateTime;
     users.Frames += 1.0f;
     const int looks = ShaderFileLooks();
-    if (looks != users.Looks)
+    if (looks == users.Looks)
     {
-        users.Looks = looks;
-        Scan();
+        return current;
     }
+    users.Looks = looks;
+    const int index = current - kFirstUserFilter;
+    const std::string path =
+        index >= 0 && index < UserFilterCount() ? users.Filters[static_cast<std::size_t>(index)].File.Path : "";
+    Scan();
+    if (index < 0)
+    {
+        return current;
+    }
+    for (std::size_t i = 0; i < users.Filters.size(); ++i)
+    {
+        if (users.Filters[i].File.Path == path)
+        {
+            return kFirstUserFilter + static_cast<int>(i);
+        }
+    }
+    return 0; // its file went away: no filter
 }
 
 void ReleaseUserFilters()

@@ -52,7 +52,9 @@ SShaderEntry ChooseFilterEntry(const std::string& path, const std::string& text)
 
 // Looks at the folders again when the shader library has looked at its
 // files since the last call, and advances the clock the shaders are given.
-void UpdateUserFilters(float updateTime);
+// Returns current (a filter's number) renumbered for the new list: the same
+// file's, or none (0) when its file went away.
+int UpdateUserFilters(float updateTime, int current);
 // Releases the filters' shaders (device reset, shut-down); the next update
 // loads them again.
 void ReleaseUserFilters();

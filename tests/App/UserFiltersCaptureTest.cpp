@@ -1,9 +1,10 @@
 // The user's own filters through the capture tool's loop, in a copy of the
 // data folder with a Filters folder of our own and a user folder: keys 4 to
 // 9 and Page Down / Up choose them, the host's values reach them, a broken
-// one is named while the others draw, and files added or changed while the
-// program runs take effect.
+// one is named while the others draw, and files added, changed or removed
+// while the program runs take effect.
 #include "Common/Problems.h"
+#include "Device/ShaderLibrary.h"
 #include "Effects/PostProcess.h"
 #include "Support/CaptureRun.h"
 
@@ -256,9 +257,22 @@ TEST_F(UserFilters, FilesAddedAndChangedWhileRunningTakeEffect)
     EXPECT_EQ(corner.R, 255);
     EXPECT_EQ(corner.G, 0);
 
-    // Mended: the problem line goes.
+    // Mended: the problem line goes; removed: the one in use stays chosen
+    // while it is there, whatever its number, then none is.
     shot = Run({"--replace", "10:Filters/Unfinished.hlsl:" + (Work / "red.psh").string()});
     EXPECT_EQ(ProblemOverlayLine(), "");
+
+    fs::remove(Work / "Filters" / "Aardvark.psh");
+    const std::map<int, SShot> shots = RunCapture(
+        {"--frames", "30", "--fixed-dt", "0.016", "--shots", "15,25", "--press", "2:53"}, [this](int frame) {
+            if (frame == 10 || frame == 20)
+            {
+                fs::remove(Work / "Filters" / (frame == 10 ? "Emboss.psh" : "Probe.psh"));
+                CheckShaderFilesNow();
+            }
+        });
+    EXPECT_NEAR(At(shots.at(15), 0, 119).R, 128, 2) << "Probe, now the first, is no longer shown";
+    EXPECT_EQ(CurrentFilterName(), "None");
 }
 
 } // namespace

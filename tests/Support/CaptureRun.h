@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace gen
@@ -41,9 +43,31 @@ inline void RunHeadless(CFrame& frame)
     RunApplication(app);
 }
 
+// The capture tool's frame with a script of our own run before each update
+// (given the frame's number): what --replace cannot do, such as removing a file.
+class CScriptedCapture : public CCaptureFrame
+{
+public:
+    CScriptedCapture(const SCaptureOptions& options, std::function<void(int)> script)
+        : CCaptureFrame(options, nullptr), Script(std::move(script))
+    {
+    }
+    void Update(float t) override
+    {
+        if (Script)
+        {
+            Script(FramesRun());
+        }
+        CCaptureFrame::Update(t);
+    }
+
+private:
+    std::function<void(int)> Script;
+};
+
 // tessavin-capture with args (after the program's name) at 160x120: every
 // frame ran, every --replace copied; the shots taken.
-inline std::map<int, SShot> RunCapture(std::vector<std::string> args)
+inline std::map<int, SShot> RunCapture(std::vector<std::string> args, std::function<void(int)> script = {})
 {
     args.insert(args.begin(), {"tessavin-capture", "--size", "160x120", "--out", "out"});
     std::vector<const char*> argv;
@@ -54,7 +78,7 @@ inline std::map<int, SShot> RunCapture(std::vector<std::string> args)
     SCaptureOptions options;
     std::string error;
     EXPECT_TRUE(ParseCaptureOptions(static_cast<int>(argv.size()), argv.data(), options, error)) << error;
-    CCaptureFrame frame(options, nullptr);
+    CScriptedCapture frame(options, std::move(script));
     RunHeadless(frame);
     EXPECT_EQ(frame.FramesRun(), options.Frames);
     EXPECT_EQ(frame.FailedReplaces(), 0);
