@@ -101,7 +101,9 @@ protected:
     void SetUp() override
     {
         Root = fs::current_path();
-        Work = EnterDataCopy(Root, "tessavin-user-filters");
+        // A folder per test: ctest runs them side by side.
+        Work = EnterDataCopy(Root, std::string("tessavin-user-filters-") +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
 #ifdef _WIN32
         _putenv_s("APPDATA", (Work / "user").string().c_str());
         const fs::path user = Work / "user" / "Tessavin" / "Filters";
