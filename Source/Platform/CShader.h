@@ -86,8 +86,8 @@ public:
 
     // Takes the constants, samplers and storage of fresh, a table of the same
     // shader compiled again, so that whoever holds this table sets the new
-    // code's constants. Values of constants that kept their name and shape
-    // are carried over; the rest start at zero.
+    // code's constants. Values set on constants that kept their name and
+    // shape are carried over; the rest start at their (new) initialisers.
     void TakeLayout(const CConstantTable& fresh);
 
     const std::vector<SShaderConstant>& GetConstants() const { return Constants; }
