@@ -24,6 +24,8 @@ enum EKeyCode : int
     kMouseMButton = 4,
     kKeyEscape = 27,
     kKeySpace = 32,
+    kKeyPageUp = 33,   // VK_PRIOR
+    kKeyPageDown = 34, // VK_NEXT
     kKeyLeft = 37,
     kKeyUp = 38,
     kKeyRight = 39,

@@ -44,6 +44,7 @@ struct SShaderFile
 {
     std::string Path; // as opened
     EShaderStage Stage = kVertexStage;
+    TShaderEntryChooser Choose = nullptr; // null: main
     SFileStamp Stamp;
     std::string Source;        // the text last compiled, good or not
     bool Compiles = false;     // Compiled holds a good version
@@ -56,6 +57,7 @@ struct SLibrary
     std::deque<SShaderFile> Files; // a deque keeps references to its files valid as it grows
     float SinceLook = 0.0f;
     bool LookNow = false;
+    int Looks = 0;
 };
 
 SLibrary& Library()
@@ -96,11 +98,23 @@ void ReportDeviceProblem(const SShaderFile& file)
 bool CompileText(SShaderFile& file, const std::string& text)
 {
     file.Source = text;
+    const SShaderEntry entry = file.Choose ? file.Choose(file.Path, text) : SShaderEntry();
+    if (!entry.Error.empty())
+    {
+        SetLastShaderLog(entry.Error + "\n");
+        ReportProblem(file.Path, file.Path + ": " + entry.Error);
+        return false;
+    }
     std::string log;
     SCompiledShader compiled;
-    if (!CompileHlsl(text, file.Path, "main", ProfileOf(file.Stage), compiled, &log))
+    if (!CompileHlsl(text, file.Path, entry.Entry, ProfileOf(file.Stage), entry.Arguments, compiled, &log))
     {
-        ReportProblem(file.Path, FirstShaderError(file.Path, log), log);
+        // glslang's linker only warns of a missing entry, so say it plainly.
+        const bool noEntry = log.find("Entry point not found") != std::string::npos;
+        ReportProblem(file.Path,
+                      noEntry ? file.Path + ": no function " + entry.Entry + " (the entry)"
+                              : FirstShaderError(file.Path, log),
+                      log);
         return false;
     }
     file.Compiled = std::move(compiled);
@@ -196,9 +210,8 @@ SShaderFile* FindRecord(const std::string& path, EShaderStage stage)
 // was last compiled (the file is read on every load: it is small, and a
 // reset must not hand out a version the file no longer holds); null when
 // the file cannot be read.
-SShaderFile* FileRecord(const std::string& fileName, EShaderStage stage)
+SShaderFile* FileRecord(const std::string& path, EShaderStage stage, TShaderEntryChooser choose)
 {
-    const std::string path = DataPath(kShaderFolder + fileName);
     std::string text;
     if (!ReadWholeFile(path, text))
     {
@@ -212,6 +225,7 @@ SShaderFile* FileRecord(const std::string& fileName, EShaderStage stage)
         file = &Library().Files.emplace_back();
         file->Path = path;
         file->Stage = stage;
+        file->Choose = choose;
         if (CompileText(*file, text))
         {
             ClearProblem(path); // it could not be read before
@@ -239,7 +253,8 @@ SInstance* FreeInstance(SShaderFile& file)
 }
 
 template <typename TShader>
-bool LoadShader(const std::string& fileName, EShaderStage stage, TShader*& shader, CConstantTable*& table)
+bool LoadShader(const std::string& path, EShaderStage stage, TShaderEntryChooser choose, TShader*& shader,
+                CConstantTable*& table)
 {
     shader = nullptr;
     table = nullptr;
@@ -247,7 +262,7 @@ bool LoadShader(const std::string& fileName, EShaderStage stage, TShader*& shade
     {
         return false;
     }
-    SShaderFile* file = FileRecord(fileName, stage);
+    SShaderFile* file = FileRecord(path, stage, choose);
     SInstance* instance = file && file->Compiles ? FreeInstance(*file) : nullptr;
     if (!instance)
     {
@@ -264,12 +279,23 @@ bool LoadShader(const std::string& fileName, EShaderStage stage, TShader*& shade
 
 bool LoadLibraryVertexShader(const std::string& fileName, CVertexShader*& shader, CConstantTable*& table)
 {
-    return LoadShader(fileName, kVertexStage, shader, table);
+    return LoadShader(DataPath(kShaderFolder + fileName), kVertexStage, nullptr, shader, table);
 }
 
 bool LoadLibraryPixelShader(const std::string& fileName, CPixelShader*& shader, CConstantTable*& table)
 {
-    return LoadShader(fileName, kPixelStage, shader, table);
+    return LoadShader(DataPath(kShaderFolder + fileName), kPixelStage, nullptr, shader, table);
+}
+
+bool LoadPixelShaderFile(const std::string& path, TShaderEntryChooser choose, CPixelShader*& shader,
+                         CConstantTable*& table)
+{
+    return LoadShader(path, kPixelStage, choose, shader, table);
+}
+
+int ShaderFileLooks()
+{
+    return Library().Looks;
 }
 
 void WatchShaderFiles(float frameTime)
@@ -283,6 +309,7 @@ void WatchShaderFiles(float frameTime)
     const bool readEvery = library.LookNow;
     library.SinceLook = 0.0f;
     library.LookNow = false;
+    ++library.Looks;
     for (SShaderFile& file : library.Files)
     {
         const SFileStamp stamp = StampOf(file.Path);

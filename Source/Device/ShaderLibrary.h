@@ -10,6 +10,7 @@
 #include "Platform/CShader.h"
 
 #include <string>
+#include <vector>
 
 namespace gen
 {
@@ -23,6 +24,27 @@ namespace gen
 // problem).
 bool LoadLibraryVertexShader(const std::string& fileName, CVertexShader*& shader, CConstantTable*& table);
 bool LoadLibraryPixelShader(const std::string& fileName, CPixelShader*& shader, CConstantTable*& table);
+
+// How a pixel shader file outside the shader folder is compiled, chosen
+// from its text on every compile (an edit may move the entry): the entry,
+// the literal values of its uniform parameters, or why the file has none.
+struct SShaderEntry
+{
+    std::string Entry = "main";
+    std::vector<std::string> Arguments;
+    std::string Error; // not empty: the file cannot be compiled, and this says why
+};
+using TShaderEntryChooser = SShaderEntry (*)(const std::string& path, const std::string& text);
+
+// As LoadLibraryPixelShader for a file at path (already resolved), compiled
+// with the entry choose gives. The file is watched like the others.
+bool LoadPixelShaderFile(const std::string& path, TShaderEntryChooser choose, CPixelShader*& shader,
+                         CConstantTable*& table);
+
+// Counts the looks WatchShaderFiles has taken, so that whoever keeps a
+// folder of shaders looks at it on the same beat (and at once after
+// CheckShaderFilesNow).
+int ShaderFileLooks();
 
 // Called once per frame with the frame's time: at most once a second of it,
 // looks at the loaded files' modification times and sizes and compiles the

@@ -5,10 +5,12 @@
 #include "Common/Problems.h"
 #include "Common/StartFailure.h"
 #include "Effects/FramePass.h"
+#include "Effects/UserFilters.h"
 #include "Camera/CCamera.h"
 
 #include <algorithm>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -222,6 +224,22 @@ void SelectFilterFromKeys()
     {
         CurrentFilter = kUnderWater;
     }
+    const EKeyCode userKeys[] = {kKey4, kKey5, kKey6, kKey7, kKey8, kKey9};
+    for (int i = 0; i < static_cast<int>(std::size(userKeys)); ++i)
+    {
+        if (KeyHit(userKeys[i]) && i < UserFilterCount())
+        {
+            CurrentFilter = static_cast<EPostProcess>(kFirstUserFilter + i);
+        }
+    }
+    if (KeyHit(kKeyPageDown))
+    {
+        CurrentFilter = static_cast<EPostProcess>(StepFilter(CurrentFilter, 1, UserFilterCount()));
+    }
+    if (KeyHit(kKeyPageUp))
+    {
+        CurrentFilter = static_cast<EPostProcess>(StepFilter(CurrentFilter, -1, UserFilterCount()));
+    }
     if (KeyHit(kKey0))
     {
         CurrentFilter = kNoFilter;
@@ -309,6 +327,7 @@ bool SetupPostProcessing()
 
 void ReleasePostProcessing()
 {
+    ReleaseUserFilters();
     SafeRelease(DistortTexture);
     SafeRelease(BurnTexture);
     SafeRelease(NoiseTexture);
@@ -330,6 +349,7 @@ void UpdatePostProcesses(float updateTime)
     const bool plus = KeyHeld(kKeyPlus);
     const bool minus = KeyHeld(kKeyMinus);
     StepFilterValues(Values, updateTime, plus, minus);
+    CurrentFilter = static_cast<EPostProcess>(UpdateUserFilters(updateTime, CurrentFilter));
 }
 
 void ApplyPostProcess(EPostProcess filter)
@@ -453,12 +473,21 @@ void FullScreenPostProcess(float updateTime, CCamera& camera)
 
     CFramePass pass(kPassFilter);
     Device->SetTexture(0, SceneTexture);
-    ApplyPostProcess(CurrentFilter);
-    SetTextureRectangle(GetFilterConstantTable(CurrentFilter), 0.0f, 0.0f, 1.0f, 1.0f);
-    SetSamplerFilter(kFilterPoint);
-    BlendBySourceAlpha();
+    // A user filter sets its own states; one with no good version draws as none.
+    if (CurrentFilter < kFirstUserFilter || !ApplyUserFilter(CurrentFilter - kFirstUserFilter))
+    {
+        const EPostProcess filter = ValidFilter(CurrentFilter) ? CurrentFilter : kNoFilter;
+        ApplyPostProcess(filter);
+        SetTextureRectangle(GetFilterConstantTable(filter), 0.0f, 0.0f, 1.0f, 1.0f);
+        SetSamplerFilter(kFilterPoint);
+    }
+    if (CurrentFilter < kFirstUserFilter)
+    {
+        BlendBySourceAlpha();
+    }
     DrawScreenQuad(0.0f, 0.0f, static_cast<float>(ViewportWidth), static_cast<float>(ViewportHeight), 0.0f, 0.0f,
                    1.0f, 1.0f, false, 0.0f);
+    BlendBySourceAlpha(); // as the built-in filters leave the blend factors
     RestoreSampler0();
     Device->SetRenderState(kRSAlphaBlendEnable, 0);
     Device->SetTexture(0, nullptr);
@@ -489,6 +518,12 @@ bool AreaPostProcess(const CVector3& centre, float width, float height, float of
     Device->SetRenderState(kRSAlphaBlendEnable, 0);
     Device->SetTexture(0, nullptr);
     return true;
+}
+
+std::string CurrentFilterName()
+{
+    return CurrentFilter >= kFirstUserFilter ? UserFilterName(CurrentFilter - kFirstUserFilter)
+                                             : std::string(FilterDisplayName(CurrentFilter));
 }
 
 CTexture* GetSceneTexture()

@@ -13,6 +13,7 @@
 #include "Effects/PostProcessMath.h"
 
 #include <cstdint>
+#include <string>
 
 namespace gen
 {
@@ -41,9 +42,15 @@ extern EPostProcess CurrentFilter;
 inline EPostProcess GetCurrentFilter() { return CurrentFilter; }
 inline void SetCurrentFilter(EPostProcess filter) { CurrentFilter = filter; }
 
-// Sets the current filter from the number keys hit this frame (tested in the
-// order 1, 2, 3, 0, so the last of them in that order wins). Uses KeyHit.
+// Sets the current filter from the keys hit this frame (tested in the order
+// 1, 2, 3, 4 to 9 (the first six user filters), Page Down / Page Up (the
+// next / previous filter), 0, so the last of them in that order wins). Uses
+// KeyHit.
 void SelectFilterFromKeys();
+
+// The current filter's name for the overlay: a built-in one's, or the
+// user filter's file name.
+std::string CurrentFilterName();
 
 // The animated filter values (tint hue, contrast level, wiggles). They
 // survive device resets.

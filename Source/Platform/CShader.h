@@ -38,6 +38,11 @@ namespace gen
 // 3.00 in the browser).
 bool CompileHlsl(const std::string& source, const std::string& sourceName, const std::string& entry,
                  const std::string& profile, SCompiledShader& result, std::string* errors);
+// The same with literal values for the entry's uniform parameters (an
+// effect pass's "compile ps_2_0 PS(true)").
+bool CompileHlsl(const std::string& source, const std::string& sourceName, const std::string& entry,
+                 const std::string& profile, const std::vector<std::string>& arguments, SCompiledShader& result,
+                 std::string* errors);
 
 // Storage of one shader's constant values, shared by its table and the
 // shader object that sends them to the device.
@@ -81,8 +86,8 @@ public:
 
     // Takes the constants, samplers and storage of fresh, a table of the same
     // shader compiled again, so that whoever holds this table sets the new
-    // code's constants. Values of constants that kept their name and shape
-    // are carried over; the rest start at zero.
+    // code's constants. Values set on constants that kept their name and
+    // shape are carried over; the rest start at their (new) initialisers.
     void TakeLayout(const CConstantTable& fresh);
 
     const std::vector<SShaderConstant>& GetConstants() const { return Constants; }

@@ -89,6 +89,41 @@ bool SameShape(const SShaderConstant& a, const SShaderConstant& b)
     return a.Rows == b.Rows && a.Columns == b.Columns && a.Elements == b.Elements && a.IsInteger == b.IsInteger;
 }
 
+// True when the constant still holds its initialiser (zero without one):
+// nothing set it, so an edited initialiser is what the new code starts with.
+bool HoldsDefault(const SShaderConstant& c, const std::vector<std::uint8_t>& bytes)
+{
+    const std::uint32_t count = c.Rows * c.Columns * c.Elements;
+    for (std::uint32_t i = 0; i < count; ++i)
+    {
+        float value = 0.0f;
+        if (c.Default.size() == 1)
+        {
+            value = c.Default[0];
+        }
+        else if (i < c.Default.size())
+        {
+            value = c.Default[i];
+        }
+        std::uint8_t expected[4];
+        if (c.IsInteger)
+        {
+            const std::int32_t whole = static_cast<std::int32_t>(value);
+            std::memcpy(expected, &whole, 4);
+        }
+        else
+        {
+            std::memcpy(expected, &value, 4);
+        }
+        const std::uint32_t offset = ValueOffset(c, i);
+        if (offset + 4 > bytes.size() || std::memcmp(bytes.data() + offset, expected, 4) != 0)
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 void CConstantTable::TakeLayout(const CConstantTable& fresh)
@@ -102,6 +137,10 @@ void CConstantTable::TakeLayout(const CConstantTable& fresh)
             continue;
         }
         const SShaderConstant& was = Constants[static_cast<std::size_t>(old)];
+        if (HoldsDefault(was, Storage->Bytes))
+        {
+            continue;
+        }
         for (std::uint32_t i = 0; i < kept.Rows * kept.Columns * kept.Elements; ++i)
         {
             const std::uint32_t from = ValueOffset(was, i), to = ValueOffset(kept, i);

@@ -13,7 +13,15 @@ namespace gen
 bool CompileHlsl(const std::string& source, const std::string& sourceName, const std::string& entry,
                  const std::string& profile, SCompiledShader& result, std::string* errors)
 {
+    return CompileHlsl(source, sourceName, entry, profile, std::vector<std::string>(), result, errors);
+}
+
+bool CompileHlsl(const std::string& source, const std::string& sourceName, const std::string& entry,
+                 const std::string& profile, const std::vector<std::string>& arguments, SCompiledShader& result,
+                 std::string* errors)
+{
     SHlslOptions options;
+    options.Arguments = arguments;
     options.Es = kGlEs;
     // Data names are relative to the data folder, wherever the program runs:
     // includes are looked for beside the file there too.

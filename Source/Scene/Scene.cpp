@@ -232,7 +232,7 @@ void SceneRender(float t)
             CFramePass pass(kPassOverlay);
             if (OverlayDraw)
             {
-                OverlayDraw(t, FilterDisplayName(GetCurrentFilter()));
+                OverlayDraw(t, CurrentFilterName().c_str());
             }
         }
         Device->EndScene();

@@ -3,8 +3,7 @@
 // 20. A shader that compiles shows from that frame; one that does not keeps
 // the last good tint on screen and is named on the problem line. And the
 // compiled shaders outlive a device reset.
-#include "../../tools/capture/CaptureFrame.h"
-#include "App/AppFrame.h"
+#include "Support/CaptureRun.h"
 #include "Device/Device.h"
 #include "Device/Input.h"
 #include "Common/Problems.h"
@@ -30,30 +29,13 @@ namespace fs = std::filesystem;
 constexpr const char* kSolidRed = "float4 main() : COLOR0\n{\n    return float4(1.0f, 0.0f, 0.0f, 1.0f);\n}\n";
 constexpr const char* kBroken = "float4 main() : COLOR0\n{\n    return float4(1.0f, 0.0f, undefinedThing, 1.0f);\n}\n";
 
-// The program's loop at 160x120 with frame in place of the scene's.
-void RunHeadless(CFrame& frame)
-{
-    SAppOptions app;
-    app.ClientWidth = 160;
-    app.ClientHeight = 120;
-    app.Headless = true;
-    app.Frame = &frame;
-    RunApplication(app);
-}
-
 class LiveEdit : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
         Root = fs::current_path();
-        Work = fs::temp_directory_path() / "tessavin-live-edit";
-        fs::remove_all(Work);
-        fs::create_directories(Work / "Source");
-        fs::copy(Root / "Source" / "Render", Work / "Source" / "Render", fs::copy_options::recursive);
-        fs::copy(Root / "Media", Work / "Media", fs::copy_options::recursive);
-        fs::copy_file(Root / "Entities.xml", Work / "Entities.xml");
-        fs::current_path(Work);
+        Work = EnterDataCopy(Root, "tessavin-live-edit");
         ResetProblems();
     }
 
@@ -67,28 +49,15 @@ protected:
     // replacement text, if given, goes over PP_Tint.psh before frame 20.
     SShot Run(const std::string& replacement)
     {
-        std::vector<std::string> args = {"tessavin-capture", "--frames", "30", "--size", "160x120", "--fixed-dt",
-                                         "0.016", "--press", "2:49", "--shots", "25", "--out", "out"};
+        std::vector<std::string> args = {"--frames", "30", "--fixed-dt", "0.016", "--press", "2:49", "--shots", "25"};
         if (!replacement.empty())
         {
             std::ofstream(Work / "edit.psh") << replacement;
             args.push_back("--replace");
             args.push_back("20:Source/Render/PP_Tint.psh:" + (Work / "edit.psh").string());
         }
-        std::vector<const char*> argv;
-        for (const std::string& arg : args)
-        {
-            argv.push_back(arg.c_str());
-        }
-        SCaptureOptions options;
-        std::string error;
-        EXPECT_TRUE(ParseCaptureOptions(static_cast<int>(argv.size()), argv.data(), options, error)) << error;
         FilterValues() = SFilterValues(); // each run's tint starts from the same hue
-        CCaptureFrame frame(options, nullptr);
-        RunHeadless(frame);
-        EXPECT_EQ(frame.FramesRun(), 30);
-        EXPECT_EQ(frame.FailedReplaces(), 0);
-        return frame.Shots().at(25);
+        return RunCapture(args).at(25);
     }
 
     fs::path Root, Work;

@@ -156,5 +156,37 @@ TEST(ShaderCompile, ANewLayoutKeepsTheValuesOfConstantsThatKeptTheirShape)
     }
 }
 
+TEST(ShaderCompile, AnEditedInitialiserShowsWhereNothingSetTheConstant)
+{
+    const char* const kBefore = "float Amount = 0.5;\nfloat Set = 0.5;\nint Count = 2;\n"
+                                "float4 main() : COLOR0 { return float4(Amount, Set, Count, 1); }";
+    const char* const kAfter = "float Amount = 0.25;\nfloat Set = 0.25;\nint Count = 3;\n"
+                               "float4 main() : COLOR0 { return float4(Amount, Set, Count, 1); }";
+    CConstantTable* table = nullptr;
+    CShaderCode* code = CompileShaderFromSource(kBefore, "amount.psh", "main", "ps_3_0", &table, nullptr);
+    ASSERT_NE(code, nullptr);
+    table->SetFloat("Set", 0.75f);
+    CConstantTable* fresh = nullptr;
+    CShaderCode* edited = CompileShaderFromSource(kAfter, "amount.psh", "main", "ps_3_0", &fresh, nullptr);
+    ASSERT_NE(edited, nullptr);
+    table->TakeLayout(*fresh);
+    const auto value = [&](const char* name) {
+        const SShaderConstant& c = table->GetConstants()[static_cast<std::size_t>(table->GetConstantByName(name))];
+        float f = 0.0f;
+        std::int32_t i = 0;
+        std::memcpy(c.IsInteger ? static_cast<void*>(&i) : static_cast<void*>(&f),
+                    table->GetStorage()->Bytes.data() + c.Offset, 4);
+        return c.IsInteger ? static_cast<float>(i) : f;
+    };
+    EXPECT_EQ(value("Amount"), 0.25f);
+    EXPECT_EQ(value("Set"), 0.75f);
+    EXPECT_EQ(value("Count"), 3.0f);
+    for (CDeviceObject* object : {static_cast<CDeviceObject*>(code), static_cast<CDeviceObject*>(edited),
+                                  static_cast<CDeviceObject*>(table), static_cast<CDeviceObject*>(fresh)})
+    {
+        object->Release();
+    }
+}
+
 } // namespace
 } // namespace gen
