@@ -2,6 +2,7 @@
 
 #include "Common/DataFolder.h"
 #include "Common/Problems.h"
+#include "Common/Utf8System.h"
 #include "Device/Device.h"
 #include "Platform/HlslSource.h"
 #include "Platform/UserFolder.h"
@@ -300,7 +301,7 @@ std::vector<SUserFilterFile> ListFilterFiles(const std::vector<std::string>& fol
     for (std::size_t i = 0; i < folders.size(); ++i)
     {
         std::error_code error;
-        for (fs::directory_iterator it(fs::u8path(folders[i]), error), end; !error && it != end;
+        for (fs::directory_iterator it(FilePath(folders[i]), error), end; !error && it != end;
              it.increment(error))
         {
             const fs::path& path = it->path();
@@ -334,7 +335,7 @@ std::vector<std::string> UserFilterFolders()
     const std::string user = UserDataFolder();
     if (!user.empty())
     {
-        folders.push_back((fs::u8path(user) / "Filters").u8string());
+        folders.push_back((FilePath(user) / "Filters").u8string());
     }
     const std::vector<std::string>& added = Users().AddedFolders;
     folders.insert(folders.end(), added.begin(), added.end());
