@@ -13,6 +13,7 @@
 #include "Platform/HlslSource.h"
 #include "ShaderListing.h"
 
+#include <cctype>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -82,6 +83,23 @@ bool Jobs(const gen::SEffect& effect, const std::string& entry, const std::strin
     return false;
 }
 
+// The profile a plain shader file's name gives, as the program reads them:
+// .vsh a vertex shader, .psh (and a filter's .hlsl) a pixel shader.
+std::string ProfileFromName(const std::string& file)
+{
+    const std::size_t dot = file.find_last_of('.');
+    std::string extension = dot == std::string::npos ? "" : file.substr(dot + 1);
+    for (char& c : extension)
+    {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    if (extension == "vsh")
+    {
+        return "vs_3_0";
+    }
+    return extension == "psh" || extension == "hlsl" ? "ps_3_0" : "";
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -127,7 +145,10 @@ int main(int argc, char** argv)
     }
     std::vector<SJob> jobs;
     std::string error;
-    if (!Jobs(gen::PrepareHlsl(source, file, options).Effect, entry, profile, jobs, error))
+    const gen::SEffect effect = gen::PrepareHlsl(source, file, options).Effect;
+    // A plain shader file without -T compiles with the profile its name gives.
+    if (!Jobs(effect, entry, profile, jobs, error) &&
+        (!profile.empty() || ProfileFromName(file).empty() || !Jobs(effect, entry, ProfileFromName(file), jobs, error)))
     {
         std::fprintf(stderr, "%s(1,1): error: %s\n", file.c_str(), error.c_str());
         return 1;
