@@ -77,6 +77,12 @@ struct SHlslOptions
     // Literal values for the entry's uniform parameters, in order, as an
     // effect pass's "compile ps_2_0 PS(true)" gives them.
     std::vector<std::string> Arguments;
+    // Whether the GLSL 3.30 and the GLSL ES 3.00 made of it are both read by
+    // glslang's GLSL front end, so that code either GL would refuse is an
+    // error here. The program leaves it to its own GL driver, whose refusal
+    // is reported the same way: the check doubles the work of every compile,
+    // which the page's start-up feels.
+    bool CheckGlsl = true;
 };
 
 // Compiles HLSL source text read from sourceName (which names the file in

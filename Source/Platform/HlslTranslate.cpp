@@ -566,8 +566,8 @@ void AddEffectRecords(const SPreparedHlsl& prepared, SCompiledShader& result)
 }
 
 bool Translate(const SPreparedHlsl& prepared, const std::string& source, const std::string& sourceName,
-               const std::string& entry, EShaderStage stage, bool es, SCompiledShader& result, std::string& log,
-               std::string& warnings)
+               const std::string& entry, EShaderStage stage, bool es, bool checkGlsl, SCompiledShader& result,
+               std::string& log, std::string& warnings)
 {
     const EShLanguage language = stage == kVertexStage ? EShLangVertex : EShLangFragment;
     glslang::TShader shader(language);
@@ -625,6 +625,10 @@ bool Translate(const SPreparedHlsl& prepared, const std::string& source, const s
     // The code must be what both GL compilers take, the desktop's and the
     // browser's, whichever was asked for: SPIRV-Cross can write code that
     // neither accepts, which would otherwise fail only on the device.
+    if (!checkGlsl)
+    {
+        return true;
+    }
     SCompiledShader other;
     if (!ReflectAndTranslate(spirv, stage, bindings, !es, other, log))
     {
@@ -734,8 +738,8 @@ bool CompileHlsl(const std::string& source, const std::string& sourceName, const
         notes += prepared.Warnings;
         if (log.empty())
         {
-            ok = Translate(prepared, prepared.Text, sourceName, compiledEntry, result.Stage, options.Es, result, log,
-                           notes);
+            ok = Translate(prepared, prepared.Text, sourceName, compiledEntry, result.Stage, options.Es,
+                           options.CheckGlsl, result, log, notes);
             AddEffectRecords(prepared, result);
         }
     }

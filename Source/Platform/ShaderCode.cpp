@@ -23,6 +23,7 @@ bool CompileHlsl(const std::string& source, const std::string& sourceName, const
     SHlslOptions options;
     options.Arguments = arguments;
     options.Es = kGlEs;
+    options.CheckGlsl = false; // the driver compiling it is the check
     // Data names are relative to the data folder, wherever the program runs:
     // includes are looked for beside the file there too.
     const std::size_t slash = sourceName.find_last_of("/\\");
