@@ -1,13 +1,14 @@
 #include "CaptureFrame.h"
 
 #include "App/DisplayMode.h"
+#include "App/Inspector.h"
+#include "App/PassTimer.h"
 #include "Device/Device.h"
 #include "Device/Input.h"
 #include "Device/ShaderLibrary.h"
 #include "Common/DataFolder.h"
 #include "Common/ReadFile.h"
 #include "Effects/PostProcess.h"
-#include "PassTimer.h"
 #include "Platform/CWindow.h"
 #include "Platform/Process.h"
 #include "Scene/Scene.h"
@@ -67,7 +68,8 @@ bool CopyOver(const std::string& source, const std::string& destination)
 
 } // namespace
 
-CCaptureFrame::CCaptureFrame(const SCaptureOptions& options, CPassTimer* passes) : Options(options), Passes(passes)
+CCaptureFrame::CCaptureFrame(const SCaptureOptions& options, CPassTimer* passes, CInspector* inspector)
+    : Options(options), Passes(passes), Inspector(inspector)
 {
     for (int frame : options.Shots)
     {
@@ -152,6 +154,23 @@ void CCaptureFrame::Update(float t)
         RunHealth.RssKb.emplace_back(Frame, ProcessResidentKb());
     }
     ++Frame;
+}
+
+void CCaptureFrame::DrawOverlay(float t, const char* filterName)
+{
+    CFrame::DrawOverlay(t, filterName);
+    if (Inspector)
+    {
+        Inspector->Draw(Step(t));
+    }
+}
+
+void CCaptureFrame::ReleaseDevice()
+{
+    if (Inspector)
+    {
+        Inspector->ReleaseDevice();
+    }
 }
 
 void CCaptureFrame::ApplyInputDue()

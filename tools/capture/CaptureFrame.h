@@ -14,6 +14,7 @@
 namespace gen
 {
 
+class CInspector;
 class CPassTimer;
 
 struct SShot
@@ -25,12 +26,15 @@ struct SShot
 class CCaptureFrame : public CFrame
 {
 public:
-    // passes, if given, learns where each frame ends.
-    CCaptureFrame(const SCaptureOptions& options, CPassTimer* passes);
+    // passes, if given, learns where each frame ends; inspector, if given,
+    // is drawn over each frame while shown.
+    CCaptureFrame(const SCaptureOptions& options, CPassTimer* passes, CInspector* inspector = nullptr);
 
     bool Continue() override;
     void Render(float t) override;
     void Update(float t) override;
+    void DrawOverlay(float t, const char* filterName) override;
+    void ReleaseDevice() override;
 
     int FramesRun() const { return Frame; }
     const std::vector<double>& WallSeconds() const { return Wall; }
@@ -55,6 +59,7 @@ private:
 
     const SCaptureOptions& Options;
     CPassTimer* Passes;
+    CInspector* Inspector;
     int Frame = 0;
     SSpent Spent;
     std::size_t NextKey = 0;

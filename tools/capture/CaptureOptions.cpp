@@ -175,6 +175,7 @@ void DeclareOptions(CLI::App& app, SCaptureOptions& options, SRawOptions& raw)
         ->type_name("FRAME:DEST:SRC");
     app.add_flag("--floor", options.Floor, "draw only a textured quad (the benchmark floor)");
     app.add_flag("--no-area-filters", options.NoAreaFilters, "leave out the heat haze");
+    app.add_flag("--inspector", options.Inspector, "draw the inspector panel over every frame");
 }
 
 bool ParseFixedDt(const std::string& text, float& dt)

@@ -1,6 +1,8 @@
 #pragma once
 // Command line of tessavin-capture, and the frame statistics it writes.
 
+#include "App/PassTimer.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -43,6 +45,7 @@ struct SCaptureOptions
     std::vector<SResizeEvent> Resizes; // sorted by frame
     bool Floor = false;                // draw only clear + one textured quad + present
     bool NoAreaFilters = false;        // frames without the two heat-haze areas
+    bool Inspector = false;            // the inspector panel shown from the first frame
     std::vector<SReplaceEvent> Replaces; // sorted by frame
     std::string Answer;                // --help or --version text: print it and run nothing
 };
@@ -52,7 +55,7 @@ struct SCaptureOptions
 //   --frames N --out DIR [--size WxH] [--press FRAME:VK ...]
 //   [--hold FROM-TO:VK ...] [--fixed-dt SECONDS] [--shots A,B,...]
 //   [--resize FRAME:WxH ...] [--replace FRAME:DEST:SRC ...] [--floor]
-//   [--no-area-filters]
+//   [--no-area-filters] [--inspector]
 // Frames count from 0. A press holds the key for one frame (down before
 // FRAME, up before FRAME+1); a hold keeps it down from FROM to TO inclusive.
 // --floor replaces the scene's render and update by a reference frame of the
@@ -79,15 +82,6 @@ struct SRunHealth
 };
 
 // Device time of each frame pass, and where the area filters were drawn.
-struct SPassReport
-{
-    std::vector<std::string> Names;             // passes in drawing order
-    std::vector<std::vector<double>> FrameMs;   // per frame, one per name; negative: not run
-    // Per area filter, its entity and [left, top, right, bottom] in pixels in
-    // the last frame (empty: not drawn).
-    std::vector<std::pair<std::string, std::vector<float>>> Areas;
-};
-
 // Frame counts and statistics; with health also "gl_errors", the renderer
 // when known and, when sampled, the resident memory at the first and last
 // sample, its maximum and every sample. With passes also "passes" (the
