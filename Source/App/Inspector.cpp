@@ -1,5 +1,7 @@
 #include "App/Inspector.h"
 
+#include "App/InspectorSections.h"
+
 #include "Common/Problems.h"
 #include "Device/Device.h"
 #include "Device/Input.h"
@@ -225,7 +227,7 @@ void CInspector::Draw(float t)
     ImGui::NewFrame();
 
     ImGui::SetNextWindowPos(ImVec2(8.0f, 72.0f), ImGuiCond_FirstUseEver);
-    ImGui::SetNextWindowSize(ImVec2(380.0f, 420.0f), ImGuiCond_FirstUseEver);
+    ImGui::SetNextWindowSize(ImVec2(380.0f, std::max(io.DisplaySize.y - 80.0f, 120.0f)), ImGuiCond_FirstUseEver);
     ImGui::Begin("Inspector (Tab hides it)");
     if (ImGui::CollapsingHeader("Frame", ImGuiTreeNodeFlags_DefaultOpen))
     {
@@ -269,6 +271,10 @@ void CInspector::Draw(float t)
                 ImGui::EndTable();
             }
         }
+    }
+    if (ImGui::CollapsingHeader("Controls", ImGuiTreeNodeFlags_DefaultOpen))
+    {
+        DrawControlsSection();
     }
     ImGui::End();
 

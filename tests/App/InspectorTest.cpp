@@ -117,6 +117,35 @@ TEST(Inspector, HiddenItLeavesTheFrameAsItIsAndShownItDrawsInAPassOfItsOwn)
     EXPECT_NE(std::find(names.begin(), names.end(), "inspector"), names.end());
 }
 
+double MeanChannel(const SShot& shot)
+{
+    double sum = 0.0;
+    for (std::size_t i = 0; i < shot.Pixels.size(); ++i)
+    {
+        sum += i % 4 == 3 ? 0.0 : shot.Pixels[i];
+    }
+    return sum / static_cast<double>(shot.Pixels.size() * 3 / 4);
+}
+
+// --set reaches the filter through the capture tool's loop: the tint with no
+// gain is nearly black (only the overlay and the heat haze, which bends the
+// unfiltered scene, stay lit); a program-set constant or an unknown one is refused.
+TEST(Inspector, SetChangesTheFilterFromTheFirstFrameAndRefusesWhatItCannotTune)
+{
+    const SShot tinted = RunCapture({"--frames", "3", "--press", "0:49", "--no-area-filters"}).at(2);
+    const SShot dark =
+        RunCapture({"--frames", "3", "--press", "0:49", "--no-area-filters", "--set", "pp_tint.PSH:Gain=0"}).at(2);
+    EXPECT_LT(MeanChannel(dark) * 3.0, MeanChannel(tinted));
+
+    for (const char* set : {"PP_Tint.psh:UVTopLeft=0,0", "PP_Tint.psh:Nothing=1", "PP_None.psh:Gain=1"})
+    {
+        const SCaptureOptions options = Options({"--frames", "2", "--press", "0:49", "--set", set});
+        CCaptureFrame frame(options, nullptr);
+        RunHeadless(frame);
+        EXPECT_EQ(frame.FailedSets(), 1) << set;
+    }
+}
+
 SWindowEvent Event(EWindowEventType type, int code, float x = 0.0f, float y = 0.0f)
 {
     SWindowEvent event;

@@ -3,6 +3,7 @@
 #include "App/DisplayMode.h"
 #include "App/Inspector.h"
 #include "App/PassTimer.h"
+#include "App/Tunables.h"
 #include "Device/Device.h"
 #include "Device/Input.h"
 #include "Device/ShaderLibrary.h"
@@ -109,6 +110,7 @@ bool CCaptureFrame::Continue()
     }
     ApplyReplacesDue();
     ApplyInputDue();
+    ApplySets();
     Spent = SSpent();
     return true;
 }
@@ -202,6 +204,33 @@ void CCaptureFrame::ApplyInputDue()
             KeyUpEvent(e.Code);
         }
     }
+}
+
+// Every frame: a device reset or a live edit may have made the tables anew,
+// and which constants are the program's is known only once it has drawn.
+void CCaptureFrame::ApplySets()
+{
+    SetResults.resize(Options.Sets.size());
+    for (std::size_t i = 0; i < Options.Sets.size(); ++i)
+    {
+        const STunableSetting& set = Options.Sets[i];
+        SetResults[i] = SetTunableValue(set.File, set.Name, set.Values);
+    }
+}
+
+int CCaptureFrame::FailedSets() const
+{
+    int failed = 0;
+    for (std::size_t i = 0; i < SetResults.size(); ++i)
+    {
+        if (SetResults[i] != kTuned)
+        {
+            std::fprintf(stderr, "tessavin-capture: --set %s:%s: %s\n", Options.Sets[i].File.c_str(),
+                         Options.Sets[i].Name.c_str(), TuneResultText(static_cast<ETuneResult>(SetResults[i])).c_str());
+            ++failed;
+        }
+    }
+    return failed;
 }
 
 void CCaptureFrame::ApplyReplacesDue()

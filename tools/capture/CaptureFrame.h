@@ -43,6 +43,9 @@ public:
     const SRunHealth& Health() const { return RunHealth; }
     // How many --replace copies failed (each named on standard error).
     int FailedReplaces() const { return ReplaceFailures; }
+    // How many --set values the last frame could not apply (each named on
+    // standard error at the end).
+    int FailedSets() const;
 
 private:
     struct SSpent
@@ -55,6 +58,7 @@ private:
     float Step(float measured) const;
     void ApplyInputDue();
     void ApplyReplacesDue();
+    void ApplySets();
     void CheckDevice(int frame);
 
     const SCaptureOptions& Options;
@@ -66,6 +70,7 @@ private:
     std::size_t NextResize = 0;
     std::size_t NextReplace = 0;
     int ReplaceFailures = 0;
+    std::vector<int> SetResults; // ETuneResult of each --set, last applied
     std::vector<double> Wall, Cpu;
     std::map<int, SShot> ShotsTaken;
     SRunHealth RunHealth;

@@ -91,7 +91,7 @@ int RunCapture(const SCaptureOptions& options)
     }
     const SRunHealth& health = frame.Health();
     const std::string stats = StatsJson(frames, ComputeFrameStats(frame.WallSeconds()),
-                                        ComputeFrameStats(frame.CpuSeconds()), health, passes.Report());
+                                        ComputeFrameStats(frame.CpuSeconds()), health, passes.Report(), options.Sets);
     if (!WriteWholeFile(options.OutDir + "/stats.json", stats))
     {
         std::fprintf(stderr, "tessavin-capture: cannot write %s/stats.json\n", options.OutDir.c_str());
@@ -103,7 +103,7 @@ int RunCapture(const SCaptureOptions& options)
                      health.FirstGlError, health.FirstGlErrorFrame);
         status = 1;
     }
-    if (frame.FailedReplaces() > 0)
+    if (frame.FailedReplaces() > 0 || frame.FailedSets() > 0)
     {
         status = 1;
     }
