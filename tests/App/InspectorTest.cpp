@@ -22,49 +22,13 @@ namespace gen
 namespace
 {
 
-SCaptureOptions Options(std::vector<std::string> args)
-{
-    args.insert(args.begin(), {"tessavin-capture", "--size", "160x120", "--out", "out", "--fixed-dt", "0.016"});
-    std::vector<const char*> argv;
-    for (const std::string& arg : args)
-    {
-        argv.push_back(arg.c_str());
-    }
-    SCaptureOptions options;
-    std::string error;
-    EXPECT_TRUE(ParseCaptureOptions(static_cast<int>(argv.size()), argv.data(), options, error)) << error;
-    return options;
-}
-
-// The capture frame with an inspector and a script run before each update.
-class CInspectedCapture : public CCaptureFrame
-{
-public:
-    CInspectedCapture(const SCaptureOptions& options, CPassTimer* passes, CInspector* inspector,
-                      std::function<void(int)> script = {})
-        : CCaptureFrame(options, passes, inspector), Script(std::move(script))
-    {
-    }
-    void Update(float t) override
-    {
-        if (Script)
-        {
-            Script(FramesRun());
-        }
-        CCaptureFrame::Update(t);
-    }
-
-private:
-    std::function<void(int)> Script;
-};
-
 // Renders the last frame three times over the same state (a zero step, as
 // rendering advances the filters' values by its time): with the inspector
 // hidden, without one, and shown.
 class CThreeWays : public CFrame
 {
 public:
-    CThreeWays(CInspector& inspector) : Inspector(inspector) {}
+    explicit CThreeWays(CInspector& inspector) : Inspector(inspector) {}
     bool Continue() override { return Frames < 3; }
     void Render(float) override
     {
@@ -139,7 +103,7 @@ TEST(Inspector, SetChangesTheFilterFromTheFirstFrameAndRefusesWhatItCannotTune)
 
     for (const char* set : {"PP_Tint.psh:UVTopLeft=0,0", "PP_Tint.psh:Nothing=1", "PP_None.psh:Gain=1"})
     {
-        const SCaptureOptions options = Options({"--frames", "2", "--press", "0:49", "--set", set});
+        const SCaptureOptions options = CaptureOptions160({"--frames", "2", "--press", "0:49", "--set", set});
         CCaptureFrame frame(options, nullptr);
         RunHeadless(frame);
         EXPECT_EQ(frame.FailedSets(), 1) << set;
@@ -184,13 +148,13 @@ TEST(Inspector, TabShowsAndHidesItAndWhileHiddenEveryOtherEventReachesTheScene)
 
 TEST(Inspector, WhileThePointerIsOverItClicksAndKeysAreItsOwn)
 {
-    const SCaptureOptions options = Options({"--frames", "4"});
+    const SCaptureOptions options = CaptureOptions160({"--frames", "4", "--fixed-dt", "0.016"});
     CPassTimer passes;
     SetFramePassListener(&passes);
     CInspector inspector(passes, false);
     inspector.SetShown(true);
     std::vector<bool> taken;
-    CInspectedCapture frame(options, &passes, &inspector, [&](int n) {
+    CScriptedCapture frame(options, [&](int n) {
         if (n == 0)
         {
             inspector.TakeEvent(Event(kEventMouseMove, 0, 40.0f, 100.0f)); // over the panel
@@ -208,7 +172,7 @@ TEST(Inspector, WhileThePointerIsOverItClicksAndKeysAreItsOwn)
             taken.push_back(inspector.TakeEvent(Event(kEventKeyDown, kKeyW)));
             taken.push_back(inspector.TakeEvent(Event(kEventMouseDown, kMouseLButton, 150.0f, 10.0f)));
         }
-    });
+    }, &passes, &inspector);
     RunHeadless(frame);
     SetFramePassListener(nullptr);
     EXPECT_EQ(taken, (std::vector<bool>{true, false, true, false, false, false}));
