@@ -274,7 +274,7 @@ void CInspector::Draw(float t)
     }
     if (ImGui::CollapsingHeader("Controls", ImGuiTreeNodeFlags_DefaultOpen))
     {
-        DrawControlsSection();
+        DrawControlsSection(Settings);
     }
     ImGui::End();
 

@@ -8,6 +8,7 @@
 
 #include "App/AppFrame.h"
 #include "App/PassTimer.h"
+#include "App/TunableSettings.h"
 
 #include <memory>
 
@@ -39,6 +40,8 @@ public:
     void Draw(float t);
     // Before the device goes; the panel starts again when next drawn.
     void ReleaseDevice();
+    // Where the controls keep what a person chooses (null: nowhere).
+    void SetSettings(CTunableSettings* settings) { Settings = settings; }
 
 private:
     struct SState;
@@ -46,10 +49,12 @@ private:
     CPassTimer& Passes;
     bool Listen;
     bool Shown = false;
+    CTunableSettings* Settings = nullptr;
     std::unique_ptr<SState> State;
 };
 
-// The program's frame: the scene's, with the inspector over it.
+// The program's frame: the scene's, with the inspector over it and the
+// tunables' values from the user's settings.
 class CInspectorFrame : public CFrame
 {
 public:
@@ -62,6 +67,7 @@ public:
 private:
     CPassTimer Passes;
     CInspector Inspector;
+    CTunableSettings Settings;
 };
 
 } // namespace gen

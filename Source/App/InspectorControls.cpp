@@ -1,5 +1,6 @@
 #include "App/InspectorSections.h"
 
+#include "App/TunableSettings.h"
 #include "App/Tunables.h"
 #include "Platform/CShader.h"
 #include "Platform/ConstantControl.h"
@@ -35,7 +36,7 @@ bool DrawControl(const SConstantControl& control, float* values)
 
 } // namespace
 
-void DrawControlsSection()
+void DrawControlsSection(CTunableSettings* settings)
 {
     for (const STunableTable& tunable : TunableTables())
     {
@@ -72,11 +73,19 @@ void DrawControlsSection()
             if (ImGui::Button("Reset"))
             {
                 table.SetTunable(h, control.Default.data(), control.Components);
+                if (settings)
+                {
+                    settings->Forget(tunable.File, control.Name);
+                }
             }
             ImGui::SameLine();
             if (DrawControl(control, values))
             {
                 table.SetTunable(h, values, control.Components);
+                if (settings)
+                {
+                    settings->Choose(tunable.File, control.Name, std::vector<float>(values, values + control.Components));
+                }
             }
             ImGui::PopID();
         }

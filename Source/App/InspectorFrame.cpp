@@ -1,16 +1,20 @@
 #include "App/Inspector.h"
 
+#include "Platform/UserFolder.h"
 #include "Scene/Scene.h"
 
 namespace gen
 {
 
-CInspectorFrame::CInspectorFrame() : Passes(false), Inspector(Passes, true)
+CInspectorFrame::CInspectorFrame() : Passes(false), Inspector(Passes, true), Settings(UserSettingsFolder())
 {
+    Settings.Load();
+    Inspector.SetSettings(&Settings);
 }
 
 void CInspectorFrame::Render(float t)
 {
+    Settings.Apply();
     SceneRender(t);
     if (Inspector.IsShown())
     {

@@ -4,7 +4,10 @@
 namespace gen
 {
 
-// Every tunable constant of every filter, with a reset to its default.
-void DrawControlsSection();
+class CTunableSettings;
+
+// Every tunable constant of every filter, with a reset to its default; what
+// a person chooses is kept in settings, if given.
+void DrawControlsSection(CTunableSettings* settings);
 
 } // namespace gen
