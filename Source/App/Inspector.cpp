@@ -276,6 +276,10 @@ void CInspector::Draw(float t)
     {
         DrawControlsSection(Settings);
     }
+    if (ImGui::CollapsingHeader("Problems"))
+    {
+        DrawProblemsSection();
+    }
     ImGui::End();
 
     ImGui::Render();

@@ -10,4 +10,7 @@ class CTunableSettings;
 // a person chooses is kept in settings, if given.
 void DrawControlsSection(CTunableSettings* settings);
 
+// Every load and compile problem of the run, newest first, with its full text.
+void DrawProblemsSection();
+
 } // namespace gen
