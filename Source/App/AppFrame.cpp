@@ -21,6 +21,15 @@ namespace
 const char* const kCaption = "Tessavin: Post-Processing Demonstration";
 
 CWindow* gMainWindow = nullptr;
+CFrame* gRunningFrame = nullptr;
+
+void DrawRunningFrameOverlay(float t, const char* filterName)
+{
+    if (gRunningFrame)
+    {
+        gRunningFrame->DrawOverlay(t, filterName);
+    }
+}
 
 CTimer& FrameTimer()
 {
@@ -86,7 +95,10 @@ void RunLoop(CWindow& window, CFrame& frame)
             {
                 return;
             }
-            HandleEvent(window, event);
+            if (!frame.TakeEvent(event))
+            {
+                HandleEvent(window, event);
+            }
         }
         else if (!frame.Continue())
         {
@@ -115,6 +127,16 @@ void CFrame::Update(float t)
     SceneUpdate(t);
 }
 
+bool CFrame::TakeEvent(const SWindowEvent&)
+{
+    return false;
+}
+
+void CFrame::DrawOverlay(float t, const char* filterName)
+{
+    RenderOverlay(t, filterName);
+}
+
 CWindow* MainWindow()
 {
     return gMainWindow;
@@ -141,7 +163,9 @@ int RunApplication(const SAppOptions& options)
         // A failed step skips straight to shutdown; the window stays hidden,
         // and the user is told which step failed on which file, and why.
         ResetStartFailure();
-        SetSceneOverlayFunction(&RenderOverlay);
+        CFrame sceneFrame;
+        gRunningFrame = options.Frame ? options.Frame : &sceneFrame;
+        SetSceneOverlayFunction(&DrawRunningFrameOverlay);
         started = D3DSetup(window) && SceneSetup() && SetupPostProcessing();
         if (started)
         {
@@ -151,18 +175,19 @@ int RunApplication(const SAppOptions& options)
         if (started)
         {
             window.Show();
-            CFrame sceneFrame;
-            RunLoop(window, options.Frame ? *options.Frame : sceneFrame);
+            RunLoop(window, *gRunningFrame);
         }
         else
         {
             ShowMessage(StartFailureMessage(), kStartFailureCaption);
         }
 
+        gRunningFrame->ReleaseDevice();
         ReleasePostProcessing();
         SceneShutdown();
         D3DShutdown();
         gMainWindow = nullptr;
+        gRunningFrame = nullptr;
     }
     QuitVideo();
     return started ? 0 : 1;

@@ -11,6 +11,7 @@ namespace gen
 {
 
 class CWindow;
+struct SWindowEvent;
 
 // One frame's work between the lap time and the loop's own keys. The
 // program's frame renders and updates the scene; a tool derives from it to
@@ -26,6 +27,14 @@ public:
     // SceneRender and SceneUpdate.
     virtual void Render(float t);
     virtual void Update(float t);
+    // Sees each window event before the scene does; true keeps it from the
+    // scene (a panel over the picture that has the mouse or the keyboard).
+    virtual bool TakeEvent(const SWindowEvent& event);
+    // The last drawing before presentation, inside the overlay pass; by
+    // default the overlay.
+    virtual void DrawOverlay(float t, const char* filterName);
+    // Releases what the frame made on the device, before the device goes.
+    virtual void ReleaseDevice() {}
 };
 
 struct SAppOptions

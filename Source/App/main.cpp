@@ -1,5 +1,6 @@
 // The tessavin program: the application frame with the real scene.
 #include "App/AppFrame.h"
+#include "App/Inspector.h"
 #include "Common/CFatalException.h"
 #include "Common/CommandLine.h"
 #include "Platform/CWindow.h"
@@ -26,7 +27,10 @@ int main(int argc, char** argv)
     try
     {
         gen::LocateProgramData();
-        return gen::RunApplication(gen::SAppOptions());
+        gen::CInspectorFrame frame;
+        gen::SAppOptions options;
+        options.Frame = &frame;
+        return gen::RunApplication(options);
     }
     catch (const gen::CFatalException& e)
     {

@@ -10,6 +10,7 @@
 // takes its line off the screen.
 
 #include <string>
+#include <vector>
 
 namespace gen
 {
@@ -34,6 +35,19 @@ std::string LastProblemSummary();
 
 // How many problems were reported since the last ResetProblems.
 int ProblemCount();
+
+// One report of the run, with its full text.
+struct SProblemReport
+{
+    std::string Key;
+    std::string Summary;
+    std::string Details;
+    bool Standing = false; // not solved or reported anew since
+};
+
+// The run's reports, oldest first (the latest kProblemLogLength of them).
+constexpr std::size_t kProblemLogLength = 256;
+std::vector<SProblemReport> ProblemLog();
 
 // Forgets every problem (a new run of the program loop, tests).
 void ResetProblems();

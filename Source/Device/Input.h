@@ -22,6 +22,7 @@ enum EKeyCode : int
     kMouseLButton = 1,
     kMouseRButton = 2,
     kMouseMButton = 4,
+    kKeyTab = 9,
     kKeyEscape = 27,
     kKeySpace = 32,
     kKeyPageUp = 33,   // VK_PRIOR

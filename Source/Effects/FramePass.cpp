@@ -19,6 +19,7 @@ const char* FramePassName(EFramePass pass)
     case kPassArea: return "area";
     case kPassOverlay: return "overlay";
     case kPassPresent: return "present";
+    case kPassInspector: return "inspector";
     }
     return "";
 }

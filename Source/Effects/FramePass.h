@@ -15,9 +15,11 @@ enum EFramePass : int
     kPassArea,      // one area filter (its entity's name comes with the mark)
     kPassOverlay,
     kPassPresent,
+    kPassInspector, // the inspector panel, inside the overlay pass
 };
 
-// "ordinary", "scene_copy", "polygon", "filter", "area", "overlay", "present".
+// "ordinary", "scene_copy", "polygon", "filter", "area", "overlay", "present",
+// "inspector".
 const char* FramePassName(EFramePass pass);
 
 class CFramePassListener

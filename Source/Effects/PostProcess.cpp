@@ -546,4 +546,9 @@ CConstantTable* GetFilterConstantTable(EPostProcess filter)
     return ValidFilter(filter) ? FilterConstants[filter] : nullptr;
 }
 
+const char* GetFilterFileName(EPostProcess filter)
+{
+    return ValidFilter(filter) ? kFilterFiles[filter] : "";
+}
+
 } // namespace gen

@@ -113,5 +113,7 @@ CSurface* GetSceneSurface();
 CTexture* GetPolyPostProcessSceneTexture();
 // The filter's constant table (null until set up or out of range).
 CConstantTable* GetFilterConstantTable(EPostProcess filter);
+// The filter's shader file name ("PP_Tint.psh"; "" out of range).
+const char* GetFilterFileName(EPostProcess filter);
 
 } // namespace gen

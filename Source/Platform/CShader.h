@@ -81,6 +81,14 @@ public:
     bool SetFloat(THandle handle, float value) { return SetFloatArray(handle, &value, 1); }
     bool SetInt(const char* name, std::int32_t value);
 
+    // Tunables: constants the program never sets, whose values a person
+    // chooses. A setter above marks its constant as the program's (until the
+    // layout changes); SetTunable writes as SetFloatArray without marking.
+    bool IsSetByProgram(THandle handle) const;
+    bool SetTunable(THandle handle, const float* values, std::uint32_t count);
+    // Reads count values in SetFloatArray's order; false for an unknown handle.
+    bool GetFloatArray(THandle handle, float* values, std::uint32_t count) const;
+
     // Texture stage of a sampler, or -1 when the shader has none of that name.
     std::int32_t GetSamplerIndex(const char* name) const;
 
@@ -97,6 +105,7 @@ private:
     std::vector<SShaderConstant> Constants;
     std::vector<SShaderSampler> Samplers;
     std::shared_ptr<SConstantStorage> Storage;
+    std::vector<bool> SetByProgram; // per constant
 };
 
 // Compiled code, as handed to CDevice::CreateVertexShader/CreatePixelShader.

@@ -10,7 +10,8 @@ namespace gen
 {
 
 CConstantTable::CConstantTable(const SCompiledShader& shader)
-    : Constants(shader.Constants), Samplers(shader.Samplers), Storage(std::make_shared<SConstantStorage>())
+    : Constants(shader.Constants), Samplers(shader.Samplers), Storage(std::make_shared<SConstantStorage>()),
+      SetByProgram(shader.Constants.size(), false)
 {
     Storage->Bytes.assign(shader.BlockSize, 0);
     // Initialisers are the starting values, as in DX9's constant table.
@@ -23,8 +24,8 @@ CConstantTable::CConstantTable(const SCompiledShader& shader)
         }
         if (!values.empty())
         {
-            SetFloatArray(static_cast<THandle>(&constant - Constants.data()), values.data(),
-                          static_cast<std::uint32_t>(values.size()));
+            SetTunable(static_cast<THandle>(&constant - Constants.data()), values.data(),
+                       static_cast<std::uint32_t>(values.size()));
         }
     }
 }
@@ -154,6 +155,7 @@ void CConstantTable::TakeLayout(const CConstantTable& fresh)
     Constants = fresh.Constants;
     Samplers = fresh.Samplers;
     Storage = fresh.Storage;
+    SetByProgram.assign(Constants.size(), false);
 }
 
 bool CConstantTable::SetMatrix(THandle handle, const CMatrix4x4& m)
@@ -162,6 +164,7 @@ bool CConstantTable::SetMatrix(THandle handle, const CMatrix4x4& m)
     {
         return false;
     }
+    SetByProgram[static_cast<std::size_t>(handle)] = true;
     const SShaderConstant& c = Constants[static_cast<std::size_t>(handle)];
     std::uint8_t* base = Storage->Bytes.data();
     const std::uint32_t rows = std::min<std::uint32_t>(c.Rows, 4);
@@ -178,6 +181,51 @@ bool CConstantTable::SetMatrix(THandle handle, const CMatrix4x4& m)
 }
 
 bool CConstantTable::SetFloatArray(THandle handle, const float* values, std::uint32_t count)
+{
+    const bool known = SetTunable(handle, values, count);
+    if (known)
+    {
+        SetByProgram[static_cast<std::size_t>(handle)] = true;
+    }
+    return known;
+}
+
+bool CConstantTable::IsSetByProgram(THandle handle) const
+{
+    return handle >= 0 && static_cast<std::size_t>(handle) < SetByProgram.size() &&
+           SetByProgram[static_cast<std::size_t>(handle)];
+}
+
+bool CConstantTable::GetFloatArray(THandle handle, float* values, std::uint32_t count) const
+{
+    if (handle < 0 || static_cast<std::size_t>(handle) >= Constants.size())
+    {
+        return false;
+    }
+    const SShaderConstant& c = Constants[static_cast<std::size_t>(handle)];
+    const std::uint32_t n = std::min(count, c.Rows * c.Columns * c.Elements);
+    for (std::uint32_t i = 0; i < n; ++i)
+    {
+        const std::uint32_t offset = ValueOffset(c, i);
+        if (offset + 4 > Storage->Bytes.size())
+        {
+            return false;
+        }
+        if (c.IsInteger)
+        {
+            std::int32_t integer = 0;
+            std::memcpy(&integer, Storage->Bytes.data() + offset, 4);
+            values[i] = static_cast<float>(integer);
+        }
+        else
+        {
+            std::memcpy(&values[i], Storage->Bytes.data() + offset, 4);
+        }
+    }
+    return true;
+}
+
+bool CConstantTable::SetTunable(THandle handle, const float* values, std::uint32_t count)
 {
     if (handle < 0 || static_cast<std::size_t>(handle) >= Constants.size() || (!values && count > 0))
     {
@@ -205,6 +253,7 @@ bool CConstantTable::SetInt(const char* name, std::int32_t value)
     const SShaderConstant& c = Constants[static_cast<std::size_t>(handle)];
     if (c.IsInteger)
     {
+        SetByProgram[static_cast<std::size_t>(handle)] = true;
         std::memcpy(Storage->Bytes.data() + c.Offset, &value, 4);
         ++Storage->Version;
         return true;

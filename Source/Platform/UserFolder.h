@@ -12,4 +12,9 @@ namespace gen
 // whose user files come from the page instead).
 std::string UserDataFolder();
 
+// The user's settings: $XDG_CONFIG_HOME/tessavin (by default
+// ~/.config/tessavin) on Linux, %APPDATA%\Tessavin on Windows; empty in the
+// browser.
+std::string UserSettingsFolder();
+
 } // namespace gen

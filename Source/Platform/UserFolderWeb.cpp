@@ -10,4 +10,9 @@ std::string UserDataFolder()
     return "";
 }
 
+std::string UserSettingsFolder()
+{
+    return "";
+}
+
 } // namespace gen

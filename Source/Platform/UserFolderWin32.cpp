@@ -26,4 +26,10 @@ std::string UserDataFolder()
     return folder + "\\Tessavin";
 }
 
+// Settings live beside the data, as Windows programs keep both under %APPDATA%.
+std::string UserSettingsFolder()
+{
+    return UserDataFolder();
+}
+
 } // namespace gen

@@ -68,6 +68,12 @@ TEST(CaptureOptions, RefusesBadCommandLines)
         {"--frames", "5", "--out", "d", "--replace", "2:Media/Stone.png"}, // no source
         {"--frames", "5", "--out", "d", "--replace", "x:a:b"},             {"--frames", "x", "--out", "d"},
         {"--frames", "5", "--out", "d", "stray"},
+        {"--frames", "5", "--out", "d", "--set", "PP_Tint.psh:Gain"},       // no value
+        {"--frames", "5", "--out", "d", "--set", "Gain=2"},                 // no file
+        {"--frames", "5", "--out", "d", "--set", "PP_Tint.psh:=2"},         // no name
+        {"--frames", "5", "--out", "d", "--set", "PP_Tint.psh:Gain=2,"},    // an empty value
+        {"--frames", "5", "--out", "d", "--set", "PP_Tint.psh:Gain=nan"},   // not finite
+        {"--frames", "5", "--out", "d", "--set", "PP_Tint.psh:Gain=1,2,3,4,5"},
     };
     for (const auto& args : bad)
     {
@@ -93,6 +99,21 @@ TEST(CaptureOptions, ReplacementsHelpAndVersion)
     EXPECT_NE(o.Answer.find("--replace FRAME:DEST:SRC"), std::string::npos) << o.Answer;
     ASSERT_TRUE(Parse({"--version"}, o));
     EXPECT_EQ(o.Answer, "Tessavin " TESSAVIN_VERSION " (MIT License)\n");
+
+    // A file in a folder with a drive letter keeps it; the name is after the last ':' before '='.
+    ASSERT_TRUE(Parse({"--frames", "3", "--out", "d", "--set", "PP_Tint.psh:Gain=3.5", "--set",
+                       "C:\\f\\Sepia.fx:Tone=1,0.5,-0.25"},
+                      o));
+    ASSERT_EQ(o.Sets.size(), 2u);
+    EXPECT_EQ(o.Sets[0].File, "PP_Tint.psh");
+    EXPECT_EQ(o.Sets[0].Name, "Gain");
+    EXPECT_EQ(o.Sets[0].Values, std::vector<float>{3.5f});
+    EXPECT_EQ(o.Sets[1].File, "C:\\f\\Sepia.fx");
+    EXPECT_EQ(o.Sets[1].Values, (std::vector<float>{1.0f, 0.5f, -0.25f}));
+    const std::string stats = StatsJson(3, SFrameStats(), SFrameStats(), SRunHealth(), SPassReport(), o.Sets);
+    EXPECT_NE(stats.find("\"set\": {\"PP_Tint.psh:Gain\": [3.5], \"C:_f_Sepia.fx:Tone\": [1, 0.5, -0.25]}"),
+              std::string::npos)
+        << stats;
 
     std::string error;
     const char* unknown[] = {"tessavin-capture", "--frames", "3", "--out", "d", "--colour"};

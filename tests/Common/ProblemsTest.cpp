@@ -31,3 +31,32 @@ TEST(Problems, FirstStandingProblemWithTheRunsCount)
     ResetProblems();
     EXPECT_EQ(ProblemCount(), 0);
 }
+
+// The log keeps every report with its full text; only the latest report of
+// a key that still stands is standing, and the log keeps the newest ones.
+TEST(Problems, TheLogKeepsEveryReportInFullAndWhichStillStand)
+{
+    ResetProblems();
+    ReportProblem("a.psh", "a.psh(3): error: x", "a.psh(3): error: x\nwhole compiler output\n");
+    ReportProblem("b.x", "b.x: not an X file");
+    ReportProblem("a.psh", "a.psh(4): error: y", "all of it");
+    ClearProblem("b.x");
+    const std::vector<SProblemReport> log = ProblemLog();
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0].Details, "a.psh(3): error: x\nwhole compiler output\n");
+    EXPECT_FALSE(log[0].Standing); // replaced by the later report
+    EXPECT_EQ(log[1].Summary, "b.x: not an X file");
+    EXPECT_FALSE(log[1].Standing); // solved
+    EXPECT_EQ(log[2].Details, "all of it");
+    EXPECT_TRUE(log[2].Standing);
+
+    for (std::size_t i = 0; i < kProblemLogLength + 5; ++i)
+    {
+        ReportProblem("m" + std::to_string(i), "m" + std::to_string(i));
+    }
+    const std::vector<SProblemReport> full = ProblemLog();
+    ASSERT_EQ(full.size(), kProblemLogLength);
+    EXPECT_EQ(full.back().Summary, "m" + std::to_string(kProblemLogLength + 4));
+    ResetProblems();
+    EXPECT_TRUE(ProblemLog().empty());
+}

@@ -359,7 +359,8 @@ TEST(HlslHabits, AProfileNamedByAMacroIsTheOneThePreprocessorChooses)
 }
 
 // The program's own shaders are plain HLSL: the pre-pass must leave them
-// exactly as they are, so that they compile to what they always did.
+// exactly as they are, so that they compile to what they always did, but for
+// their tunables' annotations, which it blanks as it does every file's.
 TEST(HlslHabits, TheProgramsShadersPassThroughUntouched)
 {
     int count = 0;
@@ -374,7 +375,14 @@ TEST(HlslHabits, TheProgramsShadersPassThroughUntouched)
         std::ifstream file(entry.path(), std::ios::binary);
         const std::string source((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         const SPreparedHlsl prepared = PrepareHlsl(source, entry.path().string(), SHlslOptions());
-        EXPECT_EQ(prepared.Text, source);
+        std::string expected = source;
+        for (std::size_t at = expected.find(" <string "); at != std::string::npos; at = expected.find(" <string ", at))
+        {
+            const std::size_t end = expected.find('>', at);
+            ASSERT_NE(end, std::string::npos);
+            expected.replace(at + 1, end - at, end - at, ' ');
+        }
+        EXPECT_EQ(prepared.Text, expected);
         EXPECT_EQ(prepared.Preamble, "");
         EXPECT_TRUE(prepared.Effect.Techniques.empty() && prepared.Effect.Samplers.empty());
         ++count;

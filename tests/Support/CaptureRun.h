@@ -48,8 +48,9 @@ inline void RunHeadless(CFrame& frame)
 class CScriptedCapture : public CCaptureFrame
 {
 public:
-    CScriptedCapture(const SCaptureOptions& options, std::function<void(int)> script)
-        : CCaptureFrame(options, nullptr), Script(std::move(script))
+    CScriptedCapture(const SCaptureOptions& options, std::function<void(int)> script, CPassTimer* passes = nullptr,
+                     CInspector* inspector = nullptr)
+        : CCaptureFrame(options, passes, inspector), Script(std::move(script))
     {
     }
     void Update(float t) override
@@ -67,7 +68,8 @@ private:
 
 // tessavin-capture with args (after the program's name) at 160x120: every
 // frame ran, every --replace copied; the shots taken.
-inline std::map<int, SShot> RunCapture(std::vector<std::string> args, std::function<void(int)> script = {})
+// tessavin-capture's options from args (after the program's name) at 160x120.
+inline SCaptureOptions CaptureOptions160(std::vector<std::string> args)
 {
     args.insert(args.begin(), {"tessavin-capture", "--size", "160x120", "--out", "out"});
     std::vector<const char*> argv;
@@ -78,6 +80,12 @@ inline std::map<int, SShot> RunCapture(std::vector<std::string> args, std::funct
     SCaptureOptions options;
     std::string error;
     EXPECT_TRUE(ParseCaptureOptions(static_cast<int>(argv.size()), argv.data(), options, error)) << error;
+    return options;
+}
+
+inline std::map<int, SShot> RunCapture(std::vector<std::string> args, std::function<void(int)> script = {})
+{
+    const SCaptureOptions options = CaptureOptions160(std::move(args));
     CScriptedCapture frame(options, std::move(script));
     RunHeadless(frame);
     EXPECT_EQ(frame.FramesRun(), options.Frames);

@@ -1,13 +1,15 @@
 #include "CaptureFrame.h"
 
 #include "App/DisplayMode.h"
+#include "App/Inspector.h"
+#include "App/PassTimer.h"
+#include "App/Tunables.h"
 #include "Device/Device.h"
 #include "Device/Input.h"
 #include "Device/ShaderLibrary.h"
 #include "Common/DataFolder.h"
 #include "Common/ReadFile.h"
 #include "Effects/PostProcess.h"
-#include "PassTimer.h"
 #include "Platform/CWindow.h"
 #include "Platform/Process.h"
 #include "Scene/Scene.h"
@@ -67,7 +69,8 @@ bool CopyOver(const std::string& source, const std::string& destination)
 
 } // namespace
 
-CCaptureFrame::CCaptureFrame(const SCaptureOptions& options, CPassTimer* passes) : Options(options), Passes(passes)
+CCaptureFrame::CCaptureFrame(const SCaptureOptions& options, CPassTimer* passes, CInspector* inspector)
+    : Options(options), Passes(passes), Inspector(inspector)
 {
     for (int frame : options.Shots)
     {
@@ -107,6 +110,7 @@ bool CCaptureFrame::Continue()
     }
     ApplyReplacesDue();
     ApplyInputDue();
+    ApplySets();
     Spent = SSpent();
     return true;
 }
@@ -154,6 +158,23 @@ void CCaptureFrame::Update(float t)
     ++Frame;
 }
 
+void CCaptureFrame::DrawOverlay(float t, const char* filterName)
+{
+    CFrame::DrawOverlay(t, filterName);
+    if (Inspector)
+    {
+        Inspector->Draw(Step(t));
+    }
+}
+
+void CCaptureFrame::ReleaseDevice()
+{
+    if (Inspector)
+    {
+        Inspector->ReleaseDevice();
+    }
+}
+
 void CCaptureFrame::ApplyInputDue()
 {
     while (NextResize < Options.Resizes.size() && Options.Resizes[NextResize].Frame <= Frame)
@@ -183,6 +204,33 @@ void CCaptureFrame::ApplyInputDue()
             KeyUpEvent(e.Code);
         }
     }
+}
+
+// Every frame: a device reset or a live edit may have made the tables anew,
+// and which constants are the program's is known only once it has drawn.
+void CCaptureFrame::ApplySets()
+{
+    SetResults.resize(Options.Sets.size());
+    for (std::size_t i = 0; i < Options.Sets.size(); ++i)
+    {
+        const STunableSetting& set = Options.Sets[i];
+        SetResults[i] = SetTunableValue(set.File, set.Name, set.Values);
+    }
+}
+
+int CCaptureFrame::FailedSets() const
+{
+    int failed = 0;
+    for (std::size_t i = 0; i < SetResults.size(); ++i)
+    {
+        if (SetResults[i] != kTuned)
+        {
+            std::fprintf(stderr, "tessavin-capture: --set %s:%s: %s\n", Options.Sets[i].File.c_str(),
+                         Options.Sets[i].Name.c_str(), TuneResultText(static_cast<ETuneResult>(SetResults[i])).c_str());
+            ++failed;
+        }
+    }
+    return failed;
 }
 
 void CCaptureFrame::ApplyReplacesDue()

@@ -14,6 +14,7 @@
 namespace gen
 {
 
+class CInspector;
 class CPassTimer;
 
 struct SShot
@@ -25,12 +26,15 @@ struct SShot
 class CCaptureFrame : public CFrame
 {
 public:
-    // passes, if given, learns where each frame ends.
-    CCaptureFrame(const SCaptureOptions& options, CPassTimer* passes);
+    // passes, if given, learns where each frame ends; inspector, if given,
+    // is drawn over each frame while shown.
+    CCaptureFrame(const SCaptureOptions& options, CPassTimer* passes, CInspector* inspector = nullptr);
 
     bool Continue() override;
     void Render(float t) override;
     void Update(float t) override;
+    void DrawOverlay(float t, const char* filterName) override;
+    void ReleaseDevice() override;
 
     int FramesRun() const { return Frame; }
     const std::vector<double>& WallSeconds() const { return Wall; }
@@ -39,6 +43,9 @@ public:
     const SRunHealth& Health() const { return RunHealth; }
     // How many --replace copies failed (each named on standard error).
     int FailedReplaces() const { return ReplaceFailures; }
+    // How many --set values the last frame could not apply (each named on
+    // standard error at the end).
+    int FailedSets() const;
 
 private:
     struct SSpent
@@ -51,16 +58,19 @@ private:
     float Step(float measured) const;
     void ApplyInputDue();
     void ApplyReplacesDue();
+    void ApplySets();
     void CheckDevice(int frame);
 
     const SCaptureOptions& Options;
     CPassTimer* Passes;
+    CInspector* Inspector;
     int Frame = 0;
     SSpent Spent;
     std::size_t NextKey = 0;
     std::size_t NextResize = 0;
     std::size_t NextReplace = 0;
     int ReplaceFailures = 0;
+    std::vector<int> SetResults; // ETuneResult of each --set, last applied
     std::vector<double> Wall, Cpu;
     std::map<int, SShot> ShotsTaken;
     SRunHealth RunHealth;

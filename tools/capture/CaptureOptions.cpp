@@ -121,6 +121,36 @@ bool ParseReplace(const std::string& item, SCaptureOptions& options)
     return true;
 }
 
+// FILE:NAME=V[,V...]: a shader constant's values, each a finite number.
+bool ParseSet(const std::string& item, SCaptureOptions& options)
+{
+    const std::size_t equals = item.find('=');
+    const std::size_t colon = item.rfind(':', equals);
+    STunableSetting set;
+    if (equals == std::string::npos || colon == std::string::npos || colon == 0 || colon + 1 == equals)
+    {
+        return false;
+    }
+    set.File = item.substr(0, colon);
+    set.Name = item.substr(colon + 1, equals - colon - 1);
+    std::string rest = item.substr(equals + 1);
+    for (std::size_t start = 0; start <= rest.size();)
+    {
+        const std::size_t comma = std::min(rest.find(',', start), rest.size());
+        const std::string number = rest.substr(start, comma - start);
+        char* end = nullptr;
+        const double value = std::strtod(number.c_str(), &end);
+        if (number.empty() || *end != '\0' || !std::isfinite(value) || set.Values.size() == 4)
+        {
+            return false;
+        }
+        set.Values.push_back(static_cast<float>(value));
+        start = comma + 1;
+    }
+    options.Sets.push_back(set);
+    return true;
+}
+
 bool ParseShots(const std::string& text, SCaptureOptions& options)
 {
     std::stringstream list(text);
@@ -156,7 +186,7 @@ bool ParseEach(const std::vector<std::string>& items, const char* form, std::str
 struct SRawOptions
 {
     std::string Size, FixedDt, Shots;
-    std::vector<std::string> Presses, Holds, Resizes, Replaces;
+    std::vector<std::string> Presses, Holds, Resizes, Replaces, Sets;
 };
 
 void DeclareOptions(CLI::App& app, SCaptureOptions& options, SRawOptions& raw)
@@ -175,6 +205,9 @@ void DeclareOptions(CLI::App& app, SCaptureOptions& options, SRawOptions& raw)
         ->type_name("FRAME:DEST:SRC");
     app.add_flag("--floor", options.Floor, "draw only a textured quad (the benchmark floor)");
     app.add_flag("--no-area-filters", options.NoAreaFilters, "leave out the heat haze");
+    app.add_flag("--inspector", options.Inspector, "draw the inspector panel over every frame");
+    app.add_option("--set", raw.Sets, "a filter's tunable constant, from the first frame on")
+        ->type_name("FILE:NAME=V[,V...]");
 }
 
 bool ParseFixedDt(const std::string& text, float& dt)
@@ -213,7 +246,9 @@ bool CheckRawOptions(const SRawOptions& raw, SCaptureOptions& options, std::stri
            ParseEach(raw.Resizes, "--resize needs FRAME:WIDTHxHEIGHT", error,
                      [&](const std::string& item) { return ParseResize(item, options); }) &&
            ParseEach(raw.Replaces, "--replace needs FRAME:DEST:SRC", error,
-                     [&](const std::string& item) { return ParseReplace(item, options); });
+                     [&](const std::string& item) { return ParseReplace(item, options); }) &&
+           ParseEach(raw.Sets, "--set needs FILE:NAME=V[,V...] (one to four numbers)", error,
+                     [&](const std::string& item) { return ParseSet(item, options); });
 }
 
 } // namespace
@@ -363,7 +398,7 @@ void WritePasses(std::ostream& out, const SPassReport& passes)
 } // namespace
 
 std::string StatsJson(int frames, const SFrameStats& wall, const SFrameStats& cpu, const SRunHealth& health,
-                      const SPassReport& passes)
+                      const SPassReport& passes, const std::vector<STunableSetting>& sets)
 {
     std::ostringstream out;
     out.precision(6);
@@ -412,6 +447,26 @@ std::string StatsJson(int frames, const SFrameStats& wall, const SFrameStats& cp
     if (!passes.Names.empty())
     {
         WritePasses(out, passes);
+    }
+    if (!sets.empty())
+    {
+        // Names and files are the person's words: only what JSON strings may hold.
+        out << ",\n  \"set\": {" << std::defaultfloat;
+        for (std::size_t i = 0; i < sets.size(); ++i)
+        {
+            out << (i ? ", " : "") << "\"";
+            for (char c : sets[i].File + ":" + sets[i].Name)
+            {
+                out << (c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20 ? '_' : c);
+            }
+            out << "\": [";
+            for (std::size_t v = 0; v < sets[i].Values.size(); ++v)
+            {
+                out << (v ? ", " : "") << sets[i].Values[v];
+            }
+            out << "]";
+        }
+        out << "}" << std::fixed;
     }
     out << "\n}\n";
     return out.str();

@@ -1,6 +1,8 @@
 #pragma once
 // Command line of tessavin-capture, and the frame statistics it writes.
 
+#include "App/PassTimer.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -32,6 +34,14 @@ struct SReplaceEvent
     std::string Source;
 };
 
+// A filter's tunable constant given its values for the whole run.
+struct STunableSetting
+{
+    std::string File; // the shader file's name, "PP_Tint.psh"
+    std::string Name;
+    std::vector<float> Values; // one to four
+};
+
 struct SCaptureOptions
 {
     int Frames = 0;
@@ -43,6 +53,8 @@ struct SCaptureOptions
     std::vector<SResizeEvent> Resizes; // sorted by frame
     bool Floor = false;                // draw only clear + one textured quad + present
     bool NoAreaFilters = false;        // frames without the two heat-haze areas
+    bool Inspector = false;            // the inspector panel shown from the first frame
+    std::vector<STunableSetting> Sets; // in the order given
     std::vector<SReplaceEvent> Replaces; // sorted by frame
     std::string Answer;                // --help or --version text: print it and run nothing
 };
@@ -52,7 +64,7 @@ struct SCaptureOptions
 //   --frames N --out DIR [--size WxH] [--press FRAME:VK ...]
 //   [--hold FROM-TO:VK ...] [--fixed-dt SECONDS] [--shots A,B,...]
 //   [--resize FRAME:WxH ...] [--replace FRAME:DEST:SRC ...] [--floor]
-//   [--no-area-filters]
+//   [--no-area-filters] [--inspector] [--set FILE:NAME=V[,V...] ...]
 // Frames count from 0. A press holds the key for one frame (down before
 // FRAME, up before FRAME+1); a hold keeps it down from FROM to TO inclusive.
 // --floor replaces the scene's render and update by a reference frame of the
@@ -79,22 +91,14 @@ struct SRunHealth
 };
 
 // Device time of each frame pass, and where the area filters were drawn.
-struct SPassReport
-{
-    std::vector<std::string> Names;             // passes in drawing order
-    std::vector<std::vector<double>> FrameMs;   // per frame, one per name; negative: not run
-    // Per area filter, its entity and [left, top, right, bottom] in pixels in
-    // the last frame (empty: not drawn).
-    std::vector<std::pair<std::string, std::vector<float>>> Areas;
-};
-
 // Frame counts and statistics; with health also "gl_errors", the renderer
 // when known and, when sampled, the resident memory at the first and last
 // sample, its maximum and every sample. With passes also "passes" (the
 // median milliseconds of each pass, a frame without it counting 0), "areas"
 // and "pass_frames" (each pass's milliseconds per frame, null where it did
-// not run).
+// not run). With sets also "set": each FILE:NAME given and its values.
 std::string StatsJson(int frames, const SFrameStats& wall, const SFrameStats& cpu,
-                      const SRunHealth& health = SRunHealth(), const SPassReport& passes = SPassReport());
+                      const SRunHealth& health = SRunHealth(), const SPassReport& passes = SPassReport(),
+                      const std::vector<STunableSetting>& sets = {});
 
 } // namespace gen

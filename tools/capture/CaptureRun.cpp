@@ -5,10 +5,11 @@
 #include "CaptureRun.h"
 
 #include "App/AppFrame.h"
+#include "App/Inspector.h"
+#include "App/PassTimer.h"
 #include "CaptureFrame.h"
 #include "Common/ReadFile.h"
 #include "Effects/FramePass.h"
-#include "PassTimer.h"
 #include "Scene/Scene.h"
 
 #include <SDL.h>
@@ -45,8 +46,14 @@ int RunCapture(const SCaptureOptions& options)
     std::error_code ignored; // a folder that cannot be made shows up as failed writes
     std::filesystem::create_directories(FilePath(options.OutDir), ignored);
 
+    if (options.Inspector && !InspectorBuiltIn())
+    {
+        std::fprintf(stderr, "tessavin-capture: this build has no inspector; --inspector draws nothing\n");
+    }
     CPassTimer passes;
-    CCaptureFrame frame(options, &passes);
+    CInspector inspector(passes, false);
+    inspector.SetShown(options.Inspector);
+    CCaptureFrame frame(options, &passes, &inspector);
     SAppOptions app;
     app.ClientWidth = options.Width;
     app.ClientHeight = options.Height;
@@ -84,7 +91,7 @@ int RunCapture(const SCaptureOptions& options)
     }
     const SRunHealth& health = frame.Health();
     const std::string stats = StatsJson(frames, ComputeFrameStats(frame.WallSeconds()),
-                                        ComputeFrameStats(frame.CpuSeconds()), health, passes.Report());
+                                        ComputeFrameStats(frame.CpuSeconds()), health, passes.Report(), options.Sets);
     if (!WriteWholeFile(options.OutDir + "/stats.json", stats))
     {
         std::fprintf(stderr, "tessavin-capture: cannot write %s/stats.json\n", options.OutDir.c_str());
@@ -96,7 +103,7 @@ int RunCapture(const SCaptureOptions& options)
                      health.FirstGlError, health.FirstGlErrorFrame);
         status = 1;
     }
-    if (frame.FailedReplaces() > 0)
+    if (frame.FailedReplaces() > 0 || frame.FailedSets() > 0)
     {
         status = 1;
     }

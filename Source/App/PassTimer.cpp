@@ -1,4 +1,4 @@
-#include "PassTimer.h"
+#include "App/PassTimer.h"
 
 #include "Device/Device.h"
 #include "Effects/PostProcessMath.h"
@@ -21,7 +21,7 @@ std::string SlotName(EFramePass pass, const char* entity)
 // The passes of the scene in drawing order, each of its areas with a slot
 // from the start so that one never drawn still appears; an area of another
 // entity joins the list when first seen.
-CPassTimer::CPassTimer()
+CPassTimer::CPassTimer(bool everyFrame) : EveryFrame(everyFrame)
 {
     for (EFramePass pass : {kPassOrdinary, kPassSceneCopy, kPassPolygon, kPassFilter})
     {
@@ -72,6 +72,7 @@ CTimestampQuery* CPassTimer::Issue()
     else if (Device)
     {
         query = Device->CreateTimestampQuery();
+        NoQueries = NoQueries || !query;
     }
     if (query)
     {
@@ -132,6 +133,10 @@ void CPassTimer::Read(std::vector<SPending>& frame)
         }
     }
     frame.clear();
+    if (!EveryFrame)
+    {
+        Results.FrameMs.clear();
+    }
     Results.FrameMs.push_back(std::move(ms));
 }
 

@@ -1,0 +1,41 @@
+#include "App/Inspector.h"
+
+#include "Platform/UserFolder.h"
+#include "Scene/Scene.h"
+
+namespace gen
+{
+
+CInspectorFrame::CInspectorFrame() : Passes(false), Inspector(Passes, true), Settings(UserSettingsFolder())
+{
+    Settings.Load();
+    Inspector.SetSettings(&Settings);
+}
+
+void CInspectorFrame::Render(float t)
+{
+    Settings.Apply();
+    SceneRender(t);
+    if (Inspector.IsShown())
+    {
+        Passes.EndFrame();
+    }
+}
+
+bool CInspectorFrame::TakeEvent(const SWindowEvent& event)
+{
+    return Inspector.TakeEvent(event);
+}
+
+void CInspectorFrame::DrawOverlay(float t, const char* filterName)
+{
+    CFrame::DrawOverlay(t, filterName);
+    Inspector.Draw(t);
+}
+
+void CInspectorFrame::ReleaseDevice()
+{
+    Inspector.ReleaseDevice();
+}
+
+} // namespace gen
