@@ -1,5 +1,6 @@
 // The tessavin program: the application frame with the real scene.
 #include "App/AppFrame.h"
+#include "App/SharedLink.h"
 #include "Common/CFatalException.h"
 #include "Common/CommandLine.h"
 #include "Platform/CWindow.h"
@@ -11,6 +12,8 @@
 int main(int argc, char** argv)
 {
     CLI::App app{"Tessavin: a real-time 3D post-processing demonstration.", "tessavin"};
+    std::string link;
+    app.add_option("--link", link, "open a shared link: the page's address, or what follows its '#'")->type_name("URL");
     std::string problem;
     const int status = gen::ParseCommandLine(app, argc, argv, &problem);
     if (status >= 0)
@@ -26,7 +29,15 @@ int main(int argc, char** argv)
     try
     {
         gen::LocateProgramData();
-        return gen::RunApplication(gen::SAppOptions());
+        if (!link.empty() && !gen::OpenSharedLink(link, problem))
+        {
+            std::fprintf(stderr, "tessavin: --link: %s\n", problem.c_str());
+            gen::ShowMessageBox("--link: " + problem, "Command-line Error");
+            return 2;
+        }
+        const int result = gen::RunApplication(gen::SAppOptions());
+        gen::CloseSharedLink();
+        return result;
     }
     catch (const gen::CFatalException& e)
     {

@@ -48,6 +48,12 @@ const std::string& DataFolder();
 // has its separators made native.
 std::string DataPath(const std::string& name);
 
+// Files in folder, when one is set, are taken before the data folder's of
+// the same name (folders are not): a shared link's shaders live there for
+// one run, leaving the user's data as it was. Empty: none.
+void SetDataOverlay(const std::string& folder);
+const std::string& DataOverlay();
+
 // Where the last LocateDataFolder looked, as "A, B, C".
 std::string DataSearchList();
 

@@ -175,6 +175,8 @@ void DeclareOptions(CLI::App& app, SCaptureOptions& options, SRawOptions& raw)
         ->type_name("FRAME:DEST:SRC");
     app.add_flag("--floor", options.Floor, "draw only a textured quad (the benchmark floor)");
     app.add_flag("--no-area-filters", options.NoAreaFilters, "leave out the heat haze");
+    app.add_option("--link", options.Link, "open a shared link (the page's address) before the first frame")
+        ->type_name("URL");
 }
 
 bool ParseFixedDt(const std::string& text, float& dt)

@@ -44,6 +44,7 @@ struct SCaptureOptions
     bool Floor = false;                // draw only clear + one textured quad + present
     bool NoAreaFilters = false;        // frames without the two heat-haze areas
     std::vector<SReplaceEvent> Replaces; // sorted by frame
+    std::string Link;                  // a shared link opened before the first frame ("": none)
     std::string Answer;                // --help or --version text: print it and run nothing
 };
 
@@ -52,7 +53,7 @@ struct SCaptureOptions
 //   --frames N --out DIR [--size WxH] [--press FRAME:VK ...]
 //   [--hold FROM-TO:VK ...] [--fixed-dt SECONDS] [--shots A,B,...]
 //   [--resize FRAME:WxH ...] [--replace FRAME:DEST:SRC ...] [--floor]
-//   [--no-area-filters]
+//   [--no-area-filters] [--link URL]
 // Frames count from 0. A press holds the key for one frame (down before
 // FRAME, up before FRAME+1); a hold keeps it down from FROM to TO inclusive.
 // --floor replaces the scene's render and update by a reference frame of the

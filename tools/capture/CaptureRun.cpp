@@ -5,6 +5,7 @@
 #include "CaptureRun.h"
 
 #include "App/AppFrame.h"
+#include "App/SharedLink.h"
 #include "CaptureFrame.h"
 #include "Common/ReadFile.h"
 #include "Effects/FramePass.h"
@@ -42,6 +43,12 @@ bool SavePng(const std::string& path, const SShot& shot)
 
 int RunCapture(const SCaptureOptions& options)
 {
+    std::string linkError;
+    if (!options.Link.empty() && !OpenSharedLink(options.Link, linkError))
+    {
+        std::fprintf(stderr, "tessavin-capture: --link: %s\n", linkError.c_str());
+        return 2;
+    }
     std::error_code ignored; // a folder that cannot be made shows up as failed writes
     std::filesystem::create_directories(FilePath(options.OutDir), ignored);
 
@@ -56,6 +63,7 @@ int RunCapture(const SCaptureOptions& options)
     SetFramePassListener(&passes);
     const int appStatus = RunApplication(app);
     SetFramePassListener(nullptr);
+    CloseSharedLink();
     if (appStatus != 0)
     {
         return appStatus; // the start-up failure message has said why
