@@ -42,7 +42,39 @@ bool MakeRunFolder(fs::path& folder)
     return false;
 }
 
+// The run's folder, made and read from the first file on.
+bool RunFolder(std::string& root)
+{
+    if (!DataOverlay().empty())
+    {
+        root = DataOverlay();
+        return true;
+    }
+    fs::path folder;
+    if (!MakeRunFolder(folder))
+    {
+        return false;
+    }
+    root = folder.u8string();
+    SetDataOverlay(root);
+    AddUserFilterFolder(root + "/Filters");
+    return true;
+}
+
 } // namespace
+
+bool WriteRunFile(const std::string& dataName, const std::string& text)
+{
+    std::string root;
+    if (!RunFolder(root))
+    {
+        return false;
+    }
+    const fs::path path = FilePath(root + "/" + NativePath(dataName));
+    std::error_code ignored;
+    fs::create_directories(path.parent_path(), ignored);
+    return WriteWholeFile(path.u8string(), text);
+}
 
 bool OpenSharedLink(const std::string& address, std::string& error)
 {
@@ -52,27 +84,15 @@ bool OpenSharedLink(const std::string& address, std::string& error)
         return false;
     }
     CloseSharedLink();
-    fs::path folder;
-    if (!MakeRunFolder(folder))
-    {
-        error = "cannot make a folder for the link's files in the temporary folder";
-        return false;
-    }
-    const std::string root = folder.u8string();
-    std::error_code ignored;
     for (const SLinkFile& file : link.Files)
     {
-        const fs::path path = FilePath(root + "/" + NativePath(file.Path));
-        fs::create_directories(path.parent_path(), ignored);
-        if (!WriteWholeFile(path.u8string(), file.Text))
+        if (!WriteRunFile(file.Path, file.Text))
         {
-            error = "cannot write the link's " + file.Path + " into " + root;
-            fs::remove_all(folder, ignored);
+            error = "cannot write the link's " + file.Path + " into the temporary folder";
+            CloseSharedLink();
             return false;
         }
     }
-    SetDataOverlay(root);
-    AddUserFilterFolder(root + "/Filters");
     return true;
 }
 

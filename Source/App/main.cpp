@@ -3,6 +3,7 @@
 #include "App/SharedLink.h"
 #include "Common/CFatalException.h"
 #include "Common/CommandLine.h"
+#include "Common/DataFolder.h"
 #include "Platform/CWindow.h"
 #include "Platform/DataLocation.h"
 
@@ -14,6 +15,8 @@ int main(int argc, char** argv)
     CLI::App app{"Tessavin: a real-time 3D post-processing demonstration.", "tessavin"};
     std::string link;
     app.add_option("--link", link, "open a shared link: the page's address, or what follows its '#'")->type_name("URL");
+    gen::SAppOptions options;
+    app.add_option("--mesh", options.Meshes, "place an .x file in front of the camera")->type_name("FILE");
     std::string problem;
     const int status = gen::ParseCommandLine(app, argc, argv, &problem);
     if (status >= 0)
@@ -35,7 +38,11 @@ int main(int argc, char** argv)
             gen::ShowMessageBox("--link: " + problem, "Command-line Error");
             return 2;
         }
-        const int result = gen::RunApplication(gen::SAppOptions());
+        for (std::string& mesh : options.Meshes)
+        {
+            mesh = gen::AbsolutePath(mesh);
+        }
+        const int result = gen::RunApplication(options);
         gen::CloseSharedLink();
         return result;
     }

@@ -191,6 +191,18 @@ std::string DataPath(const std::string& name)
     return Exists(ToPath(exact)) ? exact : MatchedOrExact(native, exact);
 }
 
+std::string AbsolutePath(const std::string& path)
+{
+    std::error_code error;
+    const fs::path absolute = fs::absolute(ToPath(NativePath(path)), error);
+    return error ? path : ToText(absolute);
+}
+
+std::string MediaName(const std::string& name)
+{
+    return ToPath(NativePath(name)).is_absolute() ? name : "Media\\" + name;
+}
+
 void SetDataOverlay(const std::string& folder)
 {
     gOverlay = folder;

@@ -1,6 +1,7 @@
 #include "CaptureFrame.h"
 
 #include "App/DisplayMode.h"
+#include "App/DroppedFiles.h"
 #include "Device/Device.h"
 #include "Device/Input.h"
 #include "Device/ShaderLibrary.h"
@@ -106,6 +107,7 @@ bool CCaptureFrame::Continue()
         return false;
     }
     ApplyReplacesDue();
+    ApplyDropsDue();
     ApplyInputDue();
     Spent = SSpent();
     return true;
@@ -182,6 +184,14 @@ void CCaptureFrame::ApplyInputDue()
         {
             KeyUpEvent(e.Code);
         }
+    }
+}
+
+void CCaptureFrame::ApplyDropsDue()
+{
+    while (NextDrop < Options.Drops.size() && Options.Drops[NextDrop].Frame <= Frame)
+    {
+        OpenDroppedFile(Options.Drops[NextDrop++].Path);
     }
 }
 

@@ -51,6 +51,7 @@ private:
     float Step(float measured) const;
     void ApplyInputDue();
     void ApplyReplacesDue();
+    void ApplyDropsDue();
     void CheckDevice(int frame);
 
     const SCaptureOptions& Options;
@@ -60,6 +61,7 @@ private:
     std::size_t NextKey = 0;
     std::size_t NextResize = 0;
     std::size_t NextReplace = 0;
+    std::size_t NextDrop = 0;
     int ReplaceFailures = 0;
     std::vector<double> Wall, Cpu;
     std::map<int, SShot> ShotsTaken;

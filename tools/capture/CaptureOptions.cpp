@@ -121,6 +121,20 @@ bool ParseReplace(const std::string& item, SCaptureOptions& options)
     return true;
 }
 
+// FRAME:FILE; the file may have a drive letter.
+bool ParseDrop(const std::string& item, SCaptureOptions& options)
+{
+    const std::size_t colon = item.find(':');
+    SDropEvent e;
+    if (colon == std::string::npos || !ParseInt(item.substr(0, colon), e.Frame) || colon + 1 == item.size())
+    {
+        return false;
+    }
+    e.Path = item.substr(colon + 1);
+    options.Drops.push_back(e);
+    return true;
+}
+
 bool ParseShots(const std::string& text, SCaptureOptions& options)
 {
     std::stringstream list(text);
@@ -156,7 +170,7 @@ bool ParseEach(const std::vector<std::string>& items, const char* form, std::str
 struct SRawOptions
 {
     std::string Size, FixedDt, Shots;
-    std::vector<std::string> Presses, Holds, Resizes, Replaces;
+    std::vector<std::string> Presses, Holds, Resizes, Replaces, Drops;
 };
 
 void DeclareOptions(CLI::App& app, SCaptureOptions& options, SRawOptions& raw)
@@ -175,6 +189,9 @@ void DeclareOptions(CLI::App& app, SCaptureOptions& options, SRawOptions& raw)
         ->type_name("FRAME:DEST:SRC");
     app.add_flag("--floor", options.Floor, "draw only a textured quad (the benchmark floor)");
     app.add_flag("--no-area-filters", options.NoAreaFilters, "leave out the heat haze");
+    app.add_option("--drop", raw.Drops, "before FRAME, handle FILE as one dropped on the window")
+        ->type_name("FRAME:FILE");
+    app.add_option("--mesh", options.Meshes, "place an .x file in front of the camera")->type_name("FILE");
     app.add_option("--link", options.Link, "open a shared link (the page's address) before the first frame")
         ->type_name("URL");
 }
@@ -215,7 +232,9 @@ bool CheckRawOptions(const SRawOptions& raw, SCaptureOptions& options, std::stri
            ParseEach(raw.Resizes, "--resize needs FRAME:WIDTHxHEIGHT", error,
                      [&](const std::string& item) { return ParseResize(item, options); }) &&
            ParseEach(raw.Replaces, "--replace needs FRAME:DEST:SRC", error,
-                     [&](const std::string& item) { return ParseReplace(item, options); });
+                     [&](const std::string& item) { return ParseReplace(item, options); }) &&
+           ParseEach(raw.Drops, "--drop needs FRAME:FILE", error,
+                     [&](const std::string& item) { return ParseDrop(item, options); });
 }
 
 } // namespace
@@ -270,6 +289,7 @@ bool ParseCaptureOptions(int argc, const char* const* argv, SCaptureOptions& opt
     auto byFrame = [](const auto& a, const auto& b) { return a.Frame < b.Frame; };
     std::stable_sort(options.Resizes.begin(), options.Resizes.end(), byFrame);
     std::stable_sort(options.Replaces.begin(), options.Replaces.end(), byFrame);
+    std::stable_sort(options.Drops.begin(), options.Drops.end(), byFrame);
     return true;
 }
 

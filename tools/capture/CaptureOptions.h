@@ -32,6 +32,14 @@ struct SReplaceEvent
     std::string Source;
 };
 
+// Before this frame runs, the file at Path is handled as one dropped on the
+// window (App/DroppedFiles.h).
+struct SDropEvent
+{
+    int Frame = 0;
+    std::string Path;
+};
+
 struct SCaptureOptions
 {
     int Frames = 0;
@@ -44,6 +52,8 @@ struct SCaptureOptions
     bool Floor = false;                // draw only clear + one textured quad + present
     bool NoAreaFilters = false;        // frames without the two heat-haze areas
     std::vector<SReplaceEvent> Replaces; // sorted by frame
+    std::vector<SDropEvent> Drops;     // sorted by frame
+    std::vector<std::string> Meshes;   // .x files placed in front of the camera after set-up
     std::string Link;                  // a shared link opened before the first frame ("": none)
     std::string Answer;                // --help or --version text: print it and run nothing
 };
@@ -53,7 +63,7 @@ struct SCaptureOptions
 //   --frames N --out DIR [--size WxH] [--press FRAME:VK ...]
 //   [--hold FROM-TO:VK ...] [--fixed-dt SECONDS] [--shots A,B,...]
 //   [--resize FRAME:WxH ...] [--replace FRAME:DEST:SRC ...] [--floor]
-//   [--no-area-filters] [--link URL]
+//   [--no-area-filters] [--link URL] [--mesh FILE ...] [--drop FRAME:FILE ...]
 // Frames count from 0. A press holds the key for one frame (down before
 // FRAME, up before FRAME+1); a hold keeps it down from FROM to TO inclusive.
 // --floor replaces the scene's render and update by a reference frame of the

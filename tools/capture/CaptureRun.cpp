@@ -7,6 +7,7 @@
 #include "App/AppFrame.h"
 #include "App/SharedLink.h"
 #include "CaptureFrame.h"
+#include "Common/DataFolder.h"
 #include "Common/ReadFile.h"
 #include "Effects/FramePass.h"
 #include "PassTimer.h"
@@ -59,6 +60,10 @@ int RunCapture(const SCaptureOptions& options)
     app.ClientHeight = options.Height;
     app.Headless = true;
     app.Frame = &frame;
+    for (const std::string& mesh : options.Meshes)
+    {
+        app.Meshes.push_back(AbsolutePath(mesh));
+    }
     ShowSceneAreaFilters(!options.NoAreaFilters);
     SetFramePassListener(&passes);
     const int appStatus = RunApplication(app);
