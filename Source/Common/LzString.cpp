@@ -60,22 +60,6 @@ std::u16string ToUtf16(const std::string& text)
     return units;
 }
 
-void AppendUtf8(std::string& out, char32_t code)
-{
-    if (code < 0x80)
-    {
-        out += static_cast<char>(code);
-        return;
-    }
-    const int extra = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
-    const unsigned char lead[] = {0, 0xC0, 0xE0, 0xF0};
-    out += static_cast<char>(lead[extra] | (code >> (6 * extra)));
-    for (int i = extra - 1; i >= 0; --i)
-    {
-        out += static_cast<char>(0x80 | ((code >> (6 * i)) & 0x3F));
-    }
-}
-
 // A lone surrogate, which a script's string may hold, becomes U+FFFD.
 std::string ToUtf8(const std::u16string& units)
 {
@@ -240,6 +224,22 @@ void AppendEntry(const std::vector<SEntry>& table, std::int32_t code, std::u16st
 }
 
 } // namespace
+
+void AppendUtf8(std::string& out, char32_t code)
+{
+    if (code < 0x80)
+    {
+        out += static_cast<char>(code);
+        return;
+    }
+    const int extra = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+    const unsigned char lead[] = {0, 0xC0, 0xE0, 0xF0};
+    out += static_cast<char>(lead[extra] | (code >> (6 * extra)));
+    for (int i = extra - 1; i >= 0; --i)
+    {
+        out += static_cast<char>(0x80 | ((code >> (6 * i)) & 0x3F));
+    }
+}
 
 std::string LzCompressUri(const std::string& text)
 {

@@ -11,6 +11,9 @@
 namespace gen
 {
 
+// code (at most U+10FFFF) in UTF-8 at the end of out.
+void AppendUtf8(std::string& out, char32_t code);
+
 // text (UTF-8; a malformed byte becomes U+FFFD) compressed as the script's
 // LZString.compressToEncodedURIComponent compresses the same characters.
 std::string LzCompressUri(const std::string& text);

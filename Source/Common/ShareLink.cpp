@@ -242,13 +242,7 @@ private:
         {
             code = 0xFFFD;
         }
-        const int extra = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
-        const unsigned char lead[] = {0, 0xC0, 0xE0, 0xF0};
-        out += static_cast<char>(lead[extra] | (code >> (6 * extra)));
-        for (int i = extra - 1; i >= 0; --i)
-        {
-            out += static_cast<char>(0x80 | ((code >> (6 * i)) & 0x3F));
-        }
+        AppendUtf8(out, code);
         return true;
     }
 
