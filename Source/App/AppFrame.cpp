@@ -2,6 +2,7 @@
 
 #include "App/CTimer.h"
 #include "App/DisplayMode.h"
+#include "App/DroppedFiles.h"
 #include "App/Overlay.h"
 #include "Device/Device.h"
 #include "Device/Input.h"
@@ -62,6 +63,9 @@ void HandleEvent(CWindow& window, const SWindowEvent& event)
         break;
     case kEventClose:
         window.Destroy();
+        break;
+    case kEventDrop:
+        OpenDroppedFile(event.Path);
         break;
     default:
         break;
@@ -171,6 +175,10 @@ int RunApplication(const SAppOptions& options)
         {
             // The post-processing resources follow the device through resets.
             AddDeviceResetListener({&ReleasePostProcessing, &SetupPostProcessing});
+        }
+        for (std::size_t i = 0; started && i < options.Meshes.size(); ++i)
+        {
+            AddSceneMesh(options.Meshes[i]); // a mesh that does not load is a problem line, not a failed start
         }
         if (started)
         {

@@ -6,6 +6,8 @@
 // same loop with their own CFrame.
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace gen
 {
@@ -47,6 +49,8 @@ struct SAppOptions
     bool Headless = false;
     // The frame to run (null: the scene's).
     CFrame* Frame = nullptr;
+    // .x files placed in front of the camera after set-up (--mesh).
+    std::vector<std::string> Meshes;
 };
 
 // Runs the program; returns its exit code: 0, or 1 after a failed start-up

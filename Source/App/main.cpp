@@ -1,8 +1,10 @@
 // The tessavin program: the application frame with the real scene.
 #include "App/AppFrame.h"
 #include "App/Inspector.h"
+#include "App/SharedLink.h"
 #include "Common/CFatalException.h"
 #include "Common/CommandLine.h"
+#include "Common/DataFolder.h"
 #include "Platform/CWindow.h"
 #include "Platform/DataLocation.h"
 
@@ -12,6 +14,10 @@
 int main(int argc, char** argv)
 {
     CLI::App app{"Tessavin: a real-time 3D post-processing demonstration.", "tessavin"};
+    std::string link;
+    app.add_option("--link", link, "open a shared link: the page's address, or what follows its '#'")->type_name("URL");
+    gen::SAppOptions options;
+    app.add_option("--mesh", options.Meshes, "place an .x file in front of the camera")->type_name("FILE");
     std::string problem;
     const int status = gen::ParseCommandLine(app, argc, argv, &problem);
     if (status >= 0)
@@ -28,9 +34,20 @@ int main(int argc, char** argv)
     {
         gen::LocateProgramData();
         gen::CInspectorFrame frame;
-        gen::SAppOptions options;
         options.Frame = &frame;
-        return gen::RunApplication(options);
+        if (!link.empty() && !gen::OpenSharedLink(link, problem))
+        {
+            std::fprintf(stderr, "tessavin: --link: %s\n", problem.c_str());
+            gen::ShowMessageBox("--link: " + problem, "Command-line Error");
+            return 2;
+        }
+        for (std::string& mesh : options.Meshes)
+        {
+            mesh = gen::AbsolutePath(mesh);
+        }
+        const int result = gen::RunApplication(options);
+        gen::CloseSharedLink();
+        return result;
     }
     catch (const gen::CFatalException& e)
     {

@@ -20,6 +20,7 @@ namespace
 {
 std::string gDataFolder;
 std::vector<std::string> gSearched;
+std::string gOverlay;
 // Data names found only in another case, and the paths used for them: each
 // is looked up and reported once in a run.
 std::map<std::string, std::string> gCaseMatches;
@@ -177,8 +178,39 @@ std::string DataPath(const std::string& name)
     {
         return native;
     }
+    if (!gOverlay.empty())
+    {
+        std::error_code error;
+        const fs::path over = ToPath(gOverlay) / ToPath(native);
+        if (fs::is_regular_file(over, error))
+        {
+            return ToText(over);
+        }
+    }
     const std::string exact = gDataFolder.empty() ? native : ToText(ToPath(gDataFolder) / ToPath(native));
     return Exists(ToPath(exact)) ? exact : MatchedOrExact(native, exact);
+}
+
+std::string AbsolutePath(const std::string& path)
+{
+    std::error_code error;
+    const fs::path absolute = fs::absolute(ToPath(NativePath(path)), error);
+    return error ? path : ToText(absolute);
+}
+
+std::string MediaName(const std::string& name)
+{
+    return ToPath(NativePath(name)).is_absolute() ? name : "Media\\" + name;
+}
+
+void SetDataOverlay(const std::string& folder)
+{
+    gOverlay = folder;
+}
+
+const std::string& DataOverlay()
+{
+    return gOverlay;
 }
 
 std::string DataSearchList()

@@ -48,6 +48,21 @@ const std::string& DataFolder();
 // has its separators made native.
 std::string DataPath(const std::string& name);
 
+// A file named on a command line, made absolute against the working folder
+// (so that the data lookup does not take it for a data name).
+std::string AbsolutePath(const std::string& path);
+
+// The data name of a mesh or texture a level or mesh names: "Media\" +
+// name, or name itself when it is an absolute path (a file given from
+// outside the data: --mesh, a file dropped on the window).
+std::string MediaName(const std::string& name);
+
+// Files in folder, when one is set, are taken before the data folder's of
+// the same name (folders are not): a shared link's shaders live there for
+// one run, leaving the user's data as it was. Empty: none.
+void SetDataOverlay(const std::string& folder);
+const std::string& DataOverlay();
+
 // Where the last LocateDataFolder looked, as "A, B, C".
 std::string DataSearchList();
 

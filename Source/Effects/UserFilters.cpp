@@ -348,6 +348,13 @@ void AddUserFilterFolder(const std::string& folder)
     Users().Looks = -1;
 }
 
+void RemoveUserFilterFolder(const std::string& folder)
+{
+    std::vector<std::string>& added = Users().AddedFolders;
+    added.erase(std::remove(added.begin(), added.end(), folder), added.end());
+    Users().Looks = -1;
+}
+
 SShaderEntry ChooseFilterEntry(const std::string& path, const std::string& text)
 {
     const SPreparedHlsl prepared = PrepareHlsl(text, path, SHlslOptions());

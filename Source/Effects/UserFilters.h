@@ -45,6 +45,7 @@ std::vector<SUserFilterFile> ListFilterFiles(const std::vector<std::string>& fol
 // added (the browser's files given to the page).
 std::vector<std::string> UserFilterFolders();
 void AddUserFilterFolder(const std::string& folder);
+void RemoveUserFilterFolder(const std::string& folder);
 
 // How a filter file is compiled (ShaderLibrary's chooser): an effect file's
 // first technique's first pass's pixel shader, else main.

@@ -5,7 +5,12 @@
 #include "Common/DataFolder.h"
 #include "Common/Problems.h"
 
+#include "Common/Path.h"
+#include "Common/Utf8System.h"
+
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <cstring>
 #include <utility>
 
@@ -14,7 +19,6 @@ namespace gen
 
 namespace
 {
-const char* const kMediaFolder = "Media\\";
 
 float PositionLength(const std::uint8_t* vertex)
 {
@@ -47,7 +51,7 @@ CMesh::~CMesh()
 
 bool CMesh::Load(const std::string& fileName)
 {
-    const std::string path = kMediaFolder + fileName;
+    const std::string path = MediaName(fileName);
     const std::string nativePath = DataPath(path);
     // No message box for a file that is missing or not an X file, but a
     // line that says which one and why.
@@ -74,6 +78,8 @@ bool CMesh::Load(const std::string& fileName)
     {
         Destroy();
     }
+    // A mesh from outside the data takes its textures from beside it first.
+    OwnFolder = path == fileName ? FilePath(NativePath(fileName)).parent_path().u8string() : std::string();
     const int problemsBefore = ProblemCount();
     if (!LoadImported(importer))
     {
@@ -129,6 +135,15 @@ bool CMesh::LoadImported(const CImportXFile& importer)
         if (material.NumTextures > kMaxMaterialTextures)
         {
             return false;
+        }
+        for (std::uint32_t t = 0; t < material.NumTextures && !OwnFolder.empty(); ++t)
+        {
+            const std::string beside = OwnFolder + "/" + NativePath(material.TextureFiles[t]);
+            std::error_code error;
+            if (std::filesystem::is_regular_file(FilePath(beside), error))
+            {
+                material.TextureFiles[t] = beside;
+            }
         }
         if (DeviceHalf && !DeviceHalf->LoadMaterial(material))
         {

@@ -63,7 +63,9 @@ public:
     CMesh(const CMesh&) = delete;
     CMesh& operator=(const CMesh&) = delete;
 
-    // Loads "Media\" + fileName. A file that is missing or does not begin
+    // Loads "Media\" + fileName, or fileName itself when it is an absolute
+    // path, whose textures are then taken from beside it where they are
+    // there, else from Media. A file that is missing or does not begin
     // with "xof " fails silently and leaves the mesh as it was; an import
     // that reports the file is no X file shows "Error loading mesh " + path
     // (caption "Mesh Error"); other import errors fail silently, likewise
@@ -124,6 +126,7 @@ private:
     std::vector<SMaterialDesc> Materials;
     float BoundingRadius;
     std::unique_ptr<CMeshDevice> DeviceHalf;
+    std::string OwnFolder; // an absolute mesh's folder; empty for the data's meshes
 };
 
 } // namespace gen

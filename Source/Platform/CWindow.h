@@ -29,6 +29,7 @@ enum EWindowEventType
     kEventSize,        // the client area changed size or was minimised/restored
     kEventClose,       // the user asked to close the window
     kEventQuit,        // the loop should end (after Destroy)
+    kEventDrop,        // Path = a file dropped on the window
 };
 
 struct SWindowEvent
@@ -37,6 +38,7 @@ struct SWindowEvent
     std::int32_t Code = 0;
     float X = 0.0f;
     float Y = 0.0f;
+    std::string Path; // UTF-8
 };
 
 // SDL video start-up, once per process. driver null: SDL's default choice,

@@ -301,6 +301,15 @@ bool CWindow::PollEvent(SWindowEvent& event)
                 return true;
             }
             break;
+        case SDL_DROPFILE:
+            if (e.drop.file)
+            {
+                event.Type = kEventDrop;
+                event.Path = e.drop.file;
+                SDL_free(e.drop.file);
+                return true;
+            }
+            break;
         case SDL_MOUSEMOTION:
             event.Type = kEventMouseMove;
             event.X = static_cast<float>(e.motion.x);

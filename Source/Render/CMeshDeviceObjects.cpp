@@ -1,6 +1,7 @@
 #include "Render/CMeshDeviceObjects.h"
 
 #include "Device/Device.h"
+#include "Common/DataFolder.h"
 #include "Common/Message.h"
 #include "Render/RenderMethods.h"
 #include "Effects/PostProcess.h"
@@ -124,7 +125,7 @@ bool CMeshDeviceObjects::LoadMaterial(const SMaterialDesc& desc)
 
     for (std::uint32_t i = 0; i < desc.NumTextures; ++i)
     {
-        const std::string path = kMediaFolder + desc.TextureFiles[i];
+        const std::string path = MediaName(desc.TextureFiles[i]);
         material.Textures[i] = Device ? Device->CreateTextureFromFile(path) : nullptr;
         if (!material.Textures[i])
         {

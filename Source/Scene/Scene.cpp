@@ -15,7 +15,9 @@
 #include "Render/RenderMethods.h"
 #include "Camera/CCamera.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace gen
 {
@@ -169,6 +171,25 @@ bool SceneSetup()
     Lights[1] = new CLight(CVector3(0.0f, 30.0f, 50.0f), {0.0f, 0.2f, 1.0f, 0.0f}, 100.0f);
     SetLights(Lights);
     return true;
+}
+
+bool AddSceneMesh(const std::string& path)
+{
+    static int added = 0;
+    CEntityManager& manager = GetEntityManager();
+    const std::string name = "Added" + std::to_string(++added);
+    const CEntityTemplate* meshTemplate = Camera ? manager.CreateTemplate("Scenery", name, path) : nullptr;
+    if (!meshTemplate || !meshTemplate->GetMesh()->IsLoaded())
+    {
+        return false;
+    }
+    // In front of the camera, its whole bounding sphere beyond the near plane
+    // and about half the view's height across.
+    const float radius = std::max(meshTemplate->GetMesh()->GetBoundingRadius(), 0.01f);
+    const float distance = std::max(radius * 2.5f, Camera->NearClip + radius);
+    const CVector3 forward = Camera->WorldMatrix.GetRow(2);
+    const CVector3 at = Camera->GetPosition() + forward * distance;
+    return manager.CreateEntity(name, name, at) != kNoEntityUID;
 }
 
 void SceneUpdate(float t)

@@ -4,6 +4,7 @@
 // shutdown once (also after a failed start-up, so it must tolerate a scene
 // that was never set up).
 
+#include <string>
 #include <vector>
 
 namespace gen
@@ -45,6 +46,13 @@ std::vector<const char*> SceneAreaEntities();
 // with the camera and entities as they are now; false when it is not drawn
 // (no such area, entity or camera, or its point is behind the camera).
 bool SceneAreaRectangle(const char* entity, SAreaRect& rect);
+
+// Loads the .x file at path (absolute: its textures from beside it, then
+// Media) and places it in front of the camera, far enough for its bounding
+// sphere to show whole, unturned and drawn with the render methods its
+// materials choose. False, the file's problem reported, when it does not
+// load or there is no camera.
+bool AddSceneMesh(const std::string& path);
 
 // Camera speed in world units per second (80 at set-up; F2 to F5 change it).
 extern float CameraMoveSpeed;

@@ -1,6 +1,7 @@
 // The program's road with stand-ins for the scene and the post-processing:
 // start-up order and failures, the loop's frame order, keys, display modes.
 #include "App/AppFrame.h"
+#include "App/DroppedFiles.h"
 #include "Device/Device.h"
 #include "Device/Input.h"
 #include "Effects/PostProcess.h"
@@ -54,6 +55,18 @@ void SceneUpdate(float)
 }
 
 void SetSceneOverlayFunction(TOverlayDrawFunction) {}
+
+bool OpenDroppedFile(const std::string& path)
+{
+    gCalls.push_back("OpenDroppedFile " + path);
+    return true;
+}
+
+bool AddSceneMesh(const std::string& path)
+{
+    gCalls.push_back("AddSceneMesh " + path);
+    return true;
+}
 
 void SceneShutdown()
 {
@@ -175,6 +188,31 @@ TEST_F(AppFrame, AFailedSetUpEndsStartUpBeforeAnyFrame)
     gSceneSetupResult = false;
     EXPECT_EQ(RunApplication(Options), 1);
     EXPECT_EQ(gCalls, (std::vector<std::string>{"SceneSetup", "ReleasePostProcessing", "SceneShutdown"}));
+}
+
+// --mesh places its files once the scene is set up; a file dropped on the
+// window reaches the drop handler between frames.
+TEST_F(AppFrame, MeshesAfterSetUpAndDroppedFilesBetweenFrames)
+{
+    Options.MaxFrames = 3;
+    Options.Meshes = {"/a/Zoë.x"};
+    Options.BeforeFrame = [](int frame) {
+        if (frame == 1)
+        {
+            SDL_Event drop{};
+            drop.type = SDL_DROPFILE;
+            drop.drop.file = SDL_strdup("/b/Sepia.psh");
+            SDL_PushEvent(&drop);
+        }
+    };
+    RUN_OR_SKIP(Options);
+    const auto at = [](const std::string& name) { return std::find(gCalls.begin(), gCalls.end(), name) - gCalls.begin(); };
+    EXPECT_LT(at("SetupPostProcessing"), at("AddSceneMesh /a/Zoë.x"));
+    EXPECT_LT(at("AddSceneMesh /a/Zoë.x"), at("SceneRender"));
+    const auto dropped = at("OpenDroppedFile /b/Sepia.psh");
+    ASSERT_LT(dropped, static_cast<std::ptrdiff_t>(gCalls.size()));
+    // Pushed as frame 1 began: handled before frame 2, the loop taking events before frames.
+    EXPECT_EQ(std::count(gCalls.begin(), gCalls.begin() + dropped, "SceneUpdate"), 2);
 }
 
 TEST_F(AppFrame, EachFrameRendersThenUpdatesAndEscapeEndsAfterItsFrame)

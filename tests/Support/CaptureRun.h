@@ -32,10 +32,12 @@ inline std::filesystem::path EnterDataCopy(const std::filesystem::path& root, co
     return work;
 }
 
-// The program's loop at 160x120 with frame in place of the scene's.
-inline void RunHeadless(CFrame& frame)
+// The program's loop at 160x120 with frame in place of the scene's (and
+// meshes placed in front of the camera, as --mesh does).
+inline void RunHeadless(CFrame& frame, const std::vector<std::string>& meshes = {})
 {
     SAppOptions app;
+    app.Meshes = meshes;
     app.ClientWidth = 160;
     app.ClientHeight = 120;
     app.Headless = true;
@@ -87,7 +89,7 @@ inline std::map<int, SShot> RunCapture(std::vector<std::string> args, std::funct
 {
     const SCaptureOptions options = CaptureOptions160(std::move(args));
     CScriptedCapture frame(options, std::move(script));
-    RunHeadless(frame);
+    RunHeadless(frame, options.Meshes);
     EXPECT_EQ(frame.FramesRun(), options.Frames);
     EXPECT_EQ(frame.FailedReplaces(), 0);
     return frame.Shots();

@@ -1,15 +1,17 @@
 // The browser checks: the page in headless chromium (puppeteer-core on the
 // system's chromium, WebGL2 through SwiftShader).
-//   node web_test.js URL LINUX_FRAME OUT_DIR
+//   node web_test.js URL LINUX_FRAME OUT_DIR LINK_FILE LINUX_LINK_FRAME
 // URL: the served dist/ folder; LINUX_FRAME: tessavin-capture's frame 59 of
-// the same options; OUT_DIR: where the browser's frame and stats go.
+// the same options; OUT_DIR: where the browser's frame and stats go;
+// LINK_FILE: a shared link's fragment (make_link.js), LINUX_LINK_FRAME: the
+// capture tool's frame 59 with it (--link).
 'use strict';
 const fs = require('fs');
 const path = require('path');
 const puppeteer = require('puppeteer-core');
 const { PNG } = require('pngjs');
 
-const [base, linuxFrame, outDir] = process.argv.slice(2);
+const [base, linuxFrame, outDir, linkFile, linuxLinkFrame] = process.argv.slice(2);
 const kCapture = 'index.html?frames=60&size=800x600&fixed-dt=0.016&press=2:49&shots=59';
 let failures = 0;
 
@@ -47,12 +49,13 @@ async function canvasShot(page) {
   return PNG.sync.read(Buffer.from(await canvas.screenshot()));
 }
 
-// The capture options through the address, compared with the Linux frame.
-async function checkCapture(browser) {
+// The capture options through the address, compared with the Linux frame;
+// with a fragment, the shared link it carries too.
+async function checkCapture(browser, fragment = '', linuxPng = linuxFrame, saved = 'frame-0059.png') {
   const page = await browser.newPage();
   page.on('console', m => { if (m.type() === 'error') console.log(`  page: ${m.text()}`); });
   const start = Date.now();
-  await page.goto(base + kCapture);
+  await page.goto(base + kCapture + fragment);
   await page.waitForFunction(() => document.title === 'done', { timeout: 300000, polling: 200 });
   const seconds = (Date.now() - start) / 1000;
   const result = await page.evaluate(() => ({ shots: window.tessavinShots, stats: window.tessavinStats,
@@ -66,9 +69,15 @@ async function checkCapture(browser) {
   check(!!url, 'frame 59 came back as a PNG data URL');
   if (!url) return;
   const bytes = Buffer.from(url.slice(url.indexOf(',') + 1), 'base64');
-  fs.writeFileSync(path.join(outDir, 'frame-0059.png'), bytes);
-  const d = compare(PNG.sync.read(bytes), PNG.sync.read(fs.readFileSync(linuxFrame)));
-  check(d.mean < 3.0 && d.off < 0.05, `frame 59 against Linux: mean channel difference ${d.mean.toFixed(3)}, ` +
+  fs.writeFileSync(path.join(outDir, saved), bytes);
+  const browserPng = PNG.sync.read(bytes);
+  const d = compare(browserPng, PNG.sync.read(fs.readFileSync(linuxPng)));
+  if (fragment) {
+    const plain = compare(browserPng, PNG.sync.read(fs.readFileSync(linuxFrame))).mean;
+    check(plain > 10, `the link's shader drew: mean difference from the plain frame ${plain.toFixed(2)}`);
+  }
+  check(d.mean < 3.0 && d.off < 0.05, `${fragment ? 'with the link, ' : ''}frame 59 against Linux: ` +
+        `mean channel difference ${d.mean.toFixed(3)}, ` +
         `channels off by more than 24: ${(100 * d.off).toFixed(2)}%`);
 }
 
@@ -132,6 +141,7 @@ async function checkProgram(browser) {
   });
   try {
     await checkCapture(browser);
+    await checkCapture(browser, '#' + fs.readFileSync(linkFile, 'utf8').trim(), linuxLinkFrame, 'link-0059.png');
     await checkProgram(browser);
   } catch (e) {
     check(false, `browser checks stopped: ${e.message}`);

@@ -1,6 +1,7 @@
 #include "CaptureFrame.h"
 
 #include "App/DisplayMode.h"
+#include "App/DroppedFiles.h"
 #include "App/Inspector.h"
 #include "App/PassTimer.h"
 #include "App/Tunables.h"
@@ -109,6 +110,7 @@ bool CCaptureFrame::Continue()
         return false;
     }
     ApplyReplacesDue();
+    ApplyDropsDue();
     ApplyInputDue();
     ApplySets();
     Spent = SSpent();
@@ -231,6 +233,14 @@ int CCaptureFrame::FailedSets() const
         }
     }
     return failed;
+}
+
+void CCaptureFrame::ApplyDropsDue()
+{
+    while (NextDrop < Options.Drops.size() && Options.Drops[NextDrop].Frame <= Frame)
+    {
+        OpenDroppedFile(Options.Drops[NextDrop++].Path);
+    }
 }
 
 void CCaptureFrame::ApplyReplacesDue()

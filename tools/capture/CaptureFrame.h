@@ -59,6 +59,7 @@ private:
     void ApplyInputDue();
     void ApplyReplacesDue();
     void ApplySets();
+    void ApplyDropsDue();
     void CheckDevice(int frame);
 
     const SCaptureOptions& Options;
@@ -69,6 +70,7 @@ private:
     std::size_t NextKey = 0;
     std::size_t NextResize = 0;
     std::size_t NextReplace = 0;
+    std::size_t NextDrop = 0;
     int ReplaceFailures = 0;
     std::vector<int> SetResults; // ETuneResult of each --set, last applied
     std::vector<double> Wall, Cpu;

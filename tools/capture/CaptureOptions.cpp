@@ -151,6 +151,20 @@ bool ParseSet(const std::string& item, SCaptureOptions& options)
     return true;
 }
 
+// FRAME:FILE; the file may have a drive letter.
+bool ParseDrop(const std::string& item, SCaptureOptions& options)
+{
+    const std::size_t colon = item.find(':');
+    SDropEvent e;
+    if (colon == std::string::npos || !ParseInt(item.substr(0, colon), e.Frame) || colon + 1 == item.size())
+    {
+        return false;
+    }
+    e.Path = item.substr(colon + 1);
+    options.Drops.push_back(e);
+    return true;
+}
+
 bool ParseShots(const std::string& text, SCaptureOptions& options)
 {
     std::stringstream list(text);
@@ -186,7 +200,7 @@ bool ParseEach(const std::vector<std::string>& items, const char* form, std::str
 struct SRawOptions
 {
     std::string Size, FixedDt, Shots;
-    std::vector<std::string> Presses, Holds, Resizes, Replaces, Sets;
+    std::vector<std::string> Presses, Holds, Resizes, Replaces, Sets, Drops;
 };
 
 void DeclareOptions(CLI::App& app, SCaptureOptions& options, SRawOptions& raw)
@@ -208,6 +222,11 @@ void DeclareOptions(CLI::App& app, SCaptureOptions& options, SRawOptions& raw)
     app.add_flag("--inspector", options.Inspector, "draw the inspector panel over every frame");
     app.add_option("--set", raw.Sets, "a filter's tunable constant, from the first frame on")
         ->type_name("FILE:NAME=V[,V...]");
+    app.add_option("--drop", raw.Drops, "before FRAME, handle FILE as one dropped on the window")
+        ->type_name("FRAME:FILE");
+    app.add_option("--mesh", options.Meshes, "place an .x file in front of the camera")->type_name("FILE");
+    app.add_option("--link", options.Link, "open a shared link (the page's address) before the first frame")
+        ->type_name("URL");
 }
 
 bool ParseFixedDt(const std::string& text, float& dt)
@@ -248,7 +267,9 @@ bool CheckRawOptions(const SRawOptions& raw, SCaptureOptions& options, std::stri
            ParseEach(raw.Replaces, "--replace needs FRAME:DEST:SRC", error,
                      [&](const std::string& item) { return ParseReplace(item, options); }) &&
            ParseEach(raw.Sets, "--set needs FILE:NAME=V[,V...] (one to four numbers)", error,
-                     [&](const std::string& item) { return ParseSet(item, options); });
+                     [&](const std::string& item) { return ParseSet(item, options); }) &&
+           ParseEach(raw.Drops, "--drop needs FRAME:FILE", error,
+                     [&](const std::string& item) { return ParseDrop(item, options); });
 }
 
 } // namespace
@@ -303,6 +324,7 @@ bool ParseCaptureOptions(int argc, const char* const* argv, SCaptureOptions& opt
     auto byFrame = [](const auto& a, const auto& b) { return a.Frame < b.Frame; };
     std::stable_sort(options.Resizes.begin(), options.Resizes.end(), byFrame);
     std::stable_sort(options.Replaces.begin(), options.Replaces.end(), byFrame);
+    std::stable_sort(options.Drops.begin(), options.Drops.end(), byFrame);
     return true;
 }
 

@@ -42,6 +42,14 @@ struct STunableSetting
     std::vector<float> Values; // one to four
 };
 
+// Before this frame runs, the file at Path is handled as one dropped on the
+// window (App/DroppedFiles.h).
+struct SDropEvent
+{
+    int Frame = 0;
+    std::string Path;
+};
+
 struct SCaptureOptions
 {
     int Frames = 0;
@@ -56,6 +64,9 @@ struct SCaptureOptions
     bool Inspector = false;            // the inspector panel shown from the first frame
     std::vector<STunableSetting> Sets; // in the order given
     std::vector<SReplaceEvent> Replaces; // sorted by frame
+    std::vector<SDropEvent> Drops;     // sorted by frame
+    std::vector<std::string> Meshes;   // .x files placed in front of the camera after set-up
+    std::string Link;                  // a shared link opened before the first frame ("": none)
     std::string Answer;                // --help or --version text: print it and run nothing
 };
 
@@ -65,6 +76,7 @@ struct SCaptureOptions
 //   [--hold FROM-TO:VK ...] [--fixed-dt SECONDS] [--shots A,B,...]
 //   [--resize FRAME:WxH ...] [--replace FRAME:DEST:SRC ...] [--floor]
 //   [--no-area-filters] [--inspector] [--set FILE:NAME=V[,V...] ...]
+//   [--link URL] [--mesh FILE ...] [--drop FRAME:FILE ...]
 // Frames count from 0. A press holds the key for one frame (down before
 // FRAME, up before FRAME+1); a hold keeps it down from FROM to TO inclusive.
 // --floor replaces the scene's render and update by a reference frame of the

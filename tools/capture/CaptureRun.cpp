@@ -7,7 +7,9 @@
 #include "App/AppFrame.h"
 #include "App/Inspector.h"
 #include "App/PassTimer.h"
+#include "App/SharedLink.h"
 #include "CaptureFrame.h"
+#include "Common/DataFolder.h"
 #include "Common/ReadFile.h"
 #include "Effects/FramePass.h"
 #include "Scene/Scene.h"
@@ -43,6 +45,12 @@ bool SavePng(const std::string& path, const SShot& shot)
 
 int RunCapture(const SCaptureOptions& options)
 {
+    std::string linkError;
+    if (!options.Link.empty() && !OpenSharedLink(options.Link, linkError))
+    {
+        std::fprintf(stderr, "tessavin-capture: --link: %s\n", linkError.c_str());
+        return 2;
+    }
     std::error_code ignored; // a folder that cannot be made shows up as failed writes
     std::filesystem::create_directories(FilePath(options.OutDir), ignored);
 
@@ -59,10 +67,15 @@ int RunCapture(const SCaptureOptions& options)
     app.ClientHeight = options.Height;
     app.Headless = true;
     app.Frame = &frame;
+    for (const std::string& mesh : options.Meshes)
+    {
+        app.Meshes.push_back(AbsolutePath(mesh));
+    }
     ShowSceneAreaFilters(!options.NoAreaFilters);
     SetFramePassListener(&passes);
     const int appStatus = RunApplication(app);
     SetFramePassListener(nullptr);
+    CloseSharedLink();
     if (appStatus != 0)
     {
         return appStatus; // the start-up failure message has said why

@@ -2,9 +2,11 @@
 // capture options in its address (index.html?frames=60&shots=59...), it runs
 // exactly as tessavin-capture with them and hands the shots and statistics
 // to the page (window.tessavinShots, window.tessavinStats, then the title
-// "done"), which is how the browser checks read it.
+// "done"), which is how the browser checks read it. A fragment (#...) is a
+// shared link, opened before the first frame either way.
 
 #include "App/AppFrame.h"
+#include "App/SharedLink.h"
 #include "CaptureOptions.h"
 #include "CaptureRun.h"
 #include "Common/CFatalException.h"
@@ -28,6 +30,16 @@ EM_JS(char*, PageQuery, (), {
     var size = lengthBytesUTF8(query) + 1;
     var text = _malloc(size);
     stringToUTF8(query, text, size);
+    return text;
+});
+
+// What follows '#' in the page's address ("" without one).
+EM_JS(char*, PageFragment, (), {
+    var hash = window.location.hash || "";
+    var fragment = hash.charAt(0) === '#' ? hash.slice(1) : hash;
+    var size = lengthBytesUTF8(fragment) + 1;
+    var text = _malloc(size);
+    stringToUTF8(fragment, text, size);
     return text;
 });
 
@@ -63,17 +75,25 @@ EM_JS(void, PagePublishCapture, (const char* folder, int status), {
     document.title = 'done';
 });
 
-int RunProgram()
+int RunProgram(const std::string& link)
 {
+    std::string error;
+    if (!link.empty() && !gen::OpenSharedLink(link, error))
+    {
+        std::fprintf(stderr, "tessavin: the address's link: %s\n", error.c_str());
+        PageEnded(2, ("The address's link: " + error).c_str());
+        return 2;
+    }
     gen::SAppOptions options;
     options.ClientWidth = 800;
     options.ClientHeight = 600;
     const int status = gen::RunApplication(options);
+    gen::CloseSharedLink();
     PageEnded(status, "");
     return status;
 }
 
-int RunPageCapture(const std::string& query)
+int RunPageCapture(const std::string& query, const std::string& link)
 {
     std::vector<std::string> arguments = gen::QueryArguments(query);
     arguments.insert(arguments.begin(), "tessavin");
@@ -93,6 +113,7 @@ int RunPageCapture(const std::string& query)
         return 2;
     }
     options.OutDir = kCaptureDir; // the page reads its results from there
+    options.Link = link;
     const int status = gen::RunCapture(options);
     PagePublishCapture(kCaptureDir, status);
     PageEnded(status, "");
@@ -108,9 +129,12 @@ int main()
     char* text = PageQuery();
     const std::string query = text;
     std::free(text);
+    text = PageFragment();
+    const std::string link = text;
+    std::free(text);
     try
     {
-        return query.empty() || query == "?" ? RunProgram() : RunPageCapture(query);
+        return query.empty() || query == "?" ? RunProgram(link) : RunPageCapture(query, link);
     }
     catch (const gen::CFatalException& e)
     {
