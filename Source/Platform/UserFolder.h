@@ -13,8 +13,8 @@ namespace gen
 std::string UserDataFolder();
 
 // The user's settings: $XDG_CONFIG_HOME/tessavin (by default
-// ~/.config/tessavin) on Linux, %APPDATA%\Tessavin on Windows; empty in the
-// browser.
+// ~/.config/tessavin) on Linux, %APPDATA%\Tessavin on Windows; in the
+// browser "/settings", which the page fills from local storage and saves back.
 std::string UserSettingsFolder();
 
 } // namespace gen

@@ -3,9 +3,12 @@
 // exactly as tessavin-capture with them and hands the shots and statistics
 // to the page (window.tessavinShots, window.tessavinStats, then the title
 // "done"), which is how the browser checks read it. A fragment (#...) is a
-// shared link, opened before the first frame either way.
+// shared link, opened before the first frame either way. An address whose
+// only options are --set ones (index.html?set=PP_Tint.psh:Gain=3.5) runs the
+// program with those values chosen in the inspector.
 
 #include "App/AppFrame.h"
+#include "App/Inspector.h"
 #include "App/SharedLink.h"
 #include "CaptureOptions.h"
 #include "CaptureRun.h"
@@ -24,6 +27,37 @@ namespace
 {
 
 const char* const kCaptureDir = "/capture";
+const char* const kSettingsDir = "/settings"; // UserSettingsFolder() in the page
+
+// The inspector's chosen values live in the browser's local storage, one
+// entry a file of the settings folder: copied in before the program starts,
+// and out again once a second (the program writes the files as they change).
+EM_JS(void, PageSettingsIn, (const char* folder), {
+    var dir = UTF8ToString(folder) + '/tunables';
+    var prefix = 'tessavin/tunables/';
+    FS.mkdirTree(dir);
+    var storage = null;
+    try {
+        storage = window.localStorage;
+        for (var i = 0; i < storage.length; ++i) {
+            var key = storage.key(i);
+            if (key.indexOf(prefix) === 0) FS.writeFile(dir + '/' + key.slice(prefix.length), storage.getItem(key));
+        }
+    } catch (e) {
+        return; // no storage (a private window, say): the values last the run
+    }
+    setInterval(function() {
+        try {
+            FS.readdir(dir).forEach(function(name) {
+                if (name === '.' || name === '..') return;
+                var text = FS.readFile(dir + '/' + name, {encoding: 'utf8'});
+                if (text === '') storage.removeItem(prefix + name);
+                else if (storage.getItem(prefix + name) !== text) storage.setItem(prefix + name, text);
+            });
+        } catch (e) {
+        }
+    }, 1000);
+});
 
 EM_JS(char*, PageQuery, (), {
     var query = window.location.search || "";
@@ -75,7 +109,7 @@ EM_JS(void, PagePublishCapture, (const char* folder, int status), {
     document.title = 'done';
 });
 
-int RunProgram(const std::string& link)
+int RunProgram(const std::string& link, const std::vector<gen::STunableSetting>& sets)
 {
     std::string error;
     if (!link.empty() && !gen::OpenSharedLink(link, error))
@@ -84,18 +118,39 @@ int RunProgram(const std::string& link)
         PageEnded(2, ("The address's link: " + error).c_str());
         return 2;
     }
+    PageSettingsIn(kSettingsDir);
+    gen::CTunableSettings settings(kSettingsDir);
+    settings.Load();
+    for (const gen::STunableSetting& set : sets)
+    {
+        settings.Choose(set.File, set.Name, set.Values);
+    }
+    gen::CInspectorFrame frame;
     gen::SAppOptions options;
     options.ClientWidth = 800;
     options.ClientHeight = 600;
+    options.Frame = &frame;
     const int status = gen::RunApplication(options);
     gen::CloseSharedLink();
     PageEnded(status, "");
     return status;
 }
 
-int RunPageCapture(const std::string& query, const std::string& link)
+// True where the address gives nothing but --set options.
+bool OnlySets(const std::vector<std::string>& arguments)
 {
-    std::vector<std::string> arguments = gen::QueryArguments(query);
+    for (std::size_t i = 0; i < arguments.size(); i += 2)
+    {
+        if (arguments[i] != "--set" || i + 1 == arguments.size())
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
+int RunFromAddress(std::vector<std::string> arguments, const std::string& link, bool program)
+{
     arguments.insert(arguments.begin(), "tessavin");
     arguments.push_back("--out");
     arguments.push_back(kCaptureDir);
@@ -111,6 +166,10 @@ int RunPageCapture(const std::string& query, const std::string& link)
         std::fprintf(stderr, "tessavin: %s\n", error.c_str());
         PageEnded(2, ("The address's options: " + error).c_str());
         return 2;
+    }
+    if (program)
+    {
+        return RunProgram(link, options.Sets);
     }
     options.OutDir = kCaptureDir; // the page reads its results from there
     options.Link = link;
@@ -134,7 +193,17 @@ int main()
     std::free(text);
     try
     {
-        return query.empty() || query == "?" ? RunProgram(link) : RunPageCapture(query, link);
+        std::vector<std::string> arguments = gen::QueryArguments(query);
+        if (arguments.empty())
+        {
+            return RunProgram(link, {});
+        }
+        const bool program = OnlySets(arguments);
+        if (program)
+        {
+            arguments.insert(arguments.begin(), {"--frames", "1"}); // what the parser asks of every capture
+        }
+        return RunFromAddress(arguments, link, program);
     }
     catch (const gen::CFatalException& e)
     {
