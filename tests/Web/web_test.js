@@ -122,6 +122,13 @@ async function checkProgram(browser) {
           `(scene motion alone ${noise.toFixed(2)}), mean colour ${meanColour(now)}`);
     previous = now;
   }
+  await press(page, 'Tab', 600);
+  const shown = await canvasShot(page);
+  const dp = compare(previous, shown).mean;
+  check(dp > Math.max(3 * noise, 2), `Tab showed the inspector: mean difference ${dp.toFixed(2)}`);
+  await press(page, 'Tab', 600);
+  previous = await canvasShot(page);
+  check(compare(shown, previous).mean > Math.max(3 * noise, 2), 'Tab hid it again');
   await press(page, 'w', 1500);
   const moved = await canvasShot(page);
   const dw = compare(previous, moved).mean;
@@ -130,6 +137,19 @@ async function checkProgram(browser) {
   const ended = await page.waitForFunction(
     () => /has ended/.test(document.getElementById('status').textContent), { timeout: 10000 }).then(() => true, () => false);
   check(ended, 'Escape ended the program and the page says so');
+  await page.close();
+}
+
+// A tuned value from the address (?set=) is chosen as in the panel, so the
+// page keeps it in local storage.
+async function checkAddressSet(browser) {
+  const page = await browser.newPage();
+  await page.goto(base + 'index.html?set=PP_Tint.psh:Gain=3.5');
+  const key = 'tessavin/tunables/PP_Tint.psh.txt';
+  const kept = await page.waitForFunction(k => (localStorage.getItem(k) || '').includes('Gain = 3.5'),
+    { timeout: 30000, polling: 250 }, key).then(() => true, () => false);
+  check(kept, `?set= ran the program with the value chosen and kept in local storage (${key})`);
+  await page.evaluate(k => localStorage.removeItem(k), key);
   await page.close();
 }
 
@@ -143,6 +163,7 @@ async function checkProgram(browser) {
     await checkCapture(browser);
     await checkCapture(browser, '#' + fs.readFileSync(linkFile, 'utf8').trim(), linuxLinkFrame, 'link-0059.png');
     await checkProgram(browser);
+    await checkAddressSet(browser);
   } catch (e) {
     check(false, `browser checks stopped: ${e.message}`);
   } finally {
