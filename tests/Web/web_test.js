@@ -129,7 +129,8 @@ async function checkProgram(browser) {
   await press(page, 'Tab', 600);
   previous = await canvasShot(page);
   check(compare(shown, previous).mean > Math.max(3 * noise, 2), 'Tab hid it again');
-  await page.focus('#canvas'); // should the browser have moved the focus on
+  check(await page.evaluate(() => document.activeElement && document.activeElement.id === 'canvas'),
+        'the canvas kept the focus through the Tab presses');
   await press(page, 'w', 1500);
   const moved = await canvasShot(page);
   const dw = compare(previous, moved).mean;
