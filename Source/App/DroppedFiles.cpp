@@ -5,6 +5,8 @@
 #include "Common/Problems.h"
 #include "Common/ReadFile.h"
 #include "Common/Utf8System.h"
+#include "Device/Device.h"
+#include "Platform/CDevice.h"
 #include "Scene/Scene.h"
 
 #include <cctype>
@@ -24,6 +26,38 @@ std::string LowerExtension(const std::string& path)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     return extension;
+}
+
+bool IsImage(const std::string& extension)
+{
+    for (const char* image : {".png", ".jpg", ".jpeg", ".bmp", ".tga"})
+    {
+        if (extension == image)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Into the run's Media, where every later load looks first, and over the
+// textures of that name now in use.
+bool ReplaceTexture(const std::string& path)
+{
+    std::string bytes;
+    const std::string name = FilePath(path).filename().u8string();
+    if (!ReadWholeFile(path, bytes) || !WriteRunFile("Media/" + name, bytes))
+    {
+        ReportProblem(path, path + ": cannot be read or copied into the run's media");
+        return false;
+    }
+    if (Device && Device->ReplaceTextureFiles(name, AbsolutePath(path)) == 0)
+    {
+        ReportProblem(path, path + ": no texture of this name is drawn, or the image does not read; "
+                                   "meshes dropped later take it");
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -47,7 +81,11 @@ bool OpenDroppedFile(const std::string& path)
         }
         return true;
     }
-    ReportProblem(path, path + ": dropped, but only .x meshes and .fx, .hlsl or .psh filters are taken");
+    if (IsImage(extension))
+    {
+        return ReplaceTexture(path);
+    }
+    ReportProblem(path, path + ": dropped, but only .x meshes, .fx, .hlsl or .psh filters and textures are taken");
     return false;
 }
 

@@ -3,7 +3,9 @@
 // placed in front of the camera (Scene/Scene.h's AddSceneMesh, its textures
 // from beside it, then Media), a shader file (.fx, .hlsl, .psh) becomes a
 // filter of this run (copied into the run's Filters folder, App/SharedLink.h),
-// anything else is named as a problem.
+// an image (.png, .jpg, .bmp, .tga) replaces the textures of its name (and is
+// copied into the run's Media, for later loads), anything else is named as a
+// problem.
 
 #include <string>
 

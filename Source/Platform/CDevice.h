@@ -350,6 +350,10 @@ public:
     // A managed texture with a full mip chain from an image file (PNG, JPEG,
     // TGA, BMP, ...). path may use '\' separators. Null if it cannot be read.
     virtual CTexture* CreateTextureFromFile(const std::string& path) = 0;
+    // Every texture made from a file of this name (in any folder, in any
+    // case) takes the image at imagePath instead (a file dropped on the
+    // window). How many did; 0 also where the image cannot be read.
+    virtual int ReplaceTextureFiles(const std::string& fileName, const std::string& imagePath) = 0;
     // A managed texture from 32-bit pixels, rows top first, bytes R, G, B, A.
     virtual CTexture* CreateTextureFromPixels(std::uint32_t width, std::uint32_t height, const std::uint8_t* rgba,
                                               bool mipmaps) = 0;

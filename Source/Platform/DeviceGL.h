@@ -97,9 +97,17 @@ public:
     // Full-size pixels, rows top first, RGBA bytes; mipmaps made if the
     // texture has more than one level.
     void Upload(const std::uint8_t* rgba);
+    // The same texture at another size, with a full mip chain.
+    void Respecify(std::uint32_t width, std::uint32_t height, const std::uint8_t* rgba);
+    // The data file it was made from ("" for others).
+    const std::string& GetSourceFile() const { return SourceFile; }
+    void SetSourceFile(const std::string& path) { SourceFile = path; }
 
 private:
+    void AllocateLevels();
+
     GLuint Name = 0;
+    std::string SourceFile;
     std::uint32_t Width, Height, Levels;
     bool RenderTarget;
     EFormat Format;
@@ -245,6 +253,7 @@ public:
     CTexture* CreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels, std::uint32_t usage,
                             EFormat format, EPool pool) override;
     CTexture* CreateTextureFromFile(const std::string& path) override;
+    int ReplaceTextureFiles(const std::string& fileName, const std::string& imagePath) override;
     CTexture* CreateTextureFromPixels(std::uint32_t width, std::uint32_t height, const std::uint8_t* rgba,
                                       bool mipmaps) override;
     CVertexBuffer* CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t fvf,

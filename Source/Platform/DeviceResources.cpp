@@ -12,10 +12,28 @@
 #include <SDL_image.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <vector>
 
 namespace gen
 {
+
+namespace
+{
+
+// Levels from width x height down to 1 x 1.
+std::uint32_t FullMipChain(std::uint32_t width, std::uint32_t height)
+{
+    std::uint32_t full = 1;
+    for (std::uint32_t size = std::max(width, height); size > 1; size /= 2)
+    {
+        ++full;
+    }
+    return full;
+}
+
+} // namespace
 
 CDeviceChild::CDeviceChild(CDeviceGL* device) : OwnerDevice(device)
 {
@@ -73,26 +91,40 @@ CTextureGL::CTextureGL(CDeviceGL* device, std::uint32_t width, std::uint32_t hei
       Format(format)
 {
     glGenTextures(1, &Name);
+    AllocateLevels();
+    if (RenderTarget)
+    {
+        GetDeviceGL()->DefaultPoolCreated();
+    }
+}
+
+void CTextureGL::AllocateLevels()
+{
     glBindTexture(GL_TEXTURE_2D, Name);
-    GLsizei w = static_cast<GLsizei>(width);
-    GLsizei h = static_cast<GLsizei>(height);
-    for (std::uint32_t level = 0; level < levels; ++level)
+    GLsizei w = static_cast<GLsizei>(Width);
+    GLsizei h = static_cast<GLsizei>(Height);
+    for (std::uint32_t level = 0; level < Levels; ++level)
     {
         glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
         w = std::max(1, w / 2);
         h = std::max(1, h / 2);
     }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels - 1));
-    if (format == kFormatX8R8G8B8)
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(Levels - 1));
+    if (Format == kFormatX8R8G8B8)
     {
         GlTextureAlphaOne();
     }
     glBindTexture(GL_TEXTURE_2D, 0);
-    if (RenderTarget)
-    {
-        GetDeviceGL()->DefaultPoolCreated();
-    }
+}
+
+void CTextureGL::Respecify(std::uint32_t width, std::uint32_t height, const std::uint8_t* rgba)
+{
+    Width = width;
+    Height = height;
+    Levels = FullMipChain(width, height);
+    AllocateLevels();
+    Upload(rgba);
 }
 
 CTextureGL::~CTextureGL()
@@ -313,11 +345,7 @@ CTexture* CDeviceGL::CreateTexture(std::uint32_t width, std::uint32_t height, st
     {
         return nullptr; // as in D3D, render targets live in the default pool
     }
-    std::uint32_t full = 1;
-    for (std::uint32_t size = std::max(width, height); size > 1; size /= 2)
-    {
-        ++full;
-    }
+    const std::uint32_t full = FullMipChain(width, height);
     levels = renderTarget ? 1 : (levels == 0 ? full : std::min(levels, full));
     return new CTextureGL(this, width, height, levels, renderTarget, format);
 }
@@ -362,35 +390,36 @@ std::string ImageHeaderProblem(const std::string& path)
     return ImageSizeProblem(size, static_cast<std::uint32_t>(std::max(maxSide, 1)), kMaxDecodedImageBytes);
 }
 
-} // namespace
-
-CTexture* CDeviceGL::CreateTextureFromFile(const std::string& path)
+// The image at a data path as RGBA rows, top first; false, with the problem
+// reported, where it cannot be read or is too large.
+bool DecodeImageFile(const std::string& path, std::uint32_t& width, std::uint32_t& height,
+                     std::vector<std::uint8_t>& pixels)
 {
     const std::string nativePath = DataPath(path);
     const std::string refused = ImageHeaderProblem(nativePath);
     if (!refused.empty())
     {
         ReportFileProblem(nativePath, refused);
-        return nullptr;
+        return false;
     }
     SDL_Surface* loaded = IMG_Load(nativePath.c_str());
     if (!loaded)
     {
         ReportFileProblem(nativePath, FileProblemOr(nativePath, IMG_GetError()));
-        return nullptr;
+        return false;
     }
     SDL_Surface* converted = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGBA32, 0);
     SDL_FreeSurface(loaded);
     if (!converted)
     {
-        return nullptr;
+        return false;
     }
-    CTexture* texture = nullptr;
-    if (SDL_LockSurface(converted) == 0)
+    const bool locked = SDL_LockSurface(converted) == 0;
+    if (locked)
     {
-        const std::uint32_t width = static_cast<std::uint32_t>(converted->w);
-        const std::uint32_t height = static_cast<std::uint32_t>(converted->h);
-        std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 4);
+        width = static_cast<std::uint32_t>(converted->w);
+        height = static_cast<std::uint32_t>(converted->h);
+        pixels.resize(static_cast<std::size_t>(width) * height * 4);
         const std::uint8_t* source = static_cast<const std::uint8_t*>(converted->pixels);
         for (std::uint32_t row = 0; row < height; ++row)
         {
@@ -399,10 +428,61 @@ CTexture* CDeviceGL::CreateTextureFromFile(const std::string& path)
                         static_cast<std::size_t>(width) * 4);
         }
         SDL_UnlockSurface(converted);
-        texture = CreateTextureFromPixels(width, height, pixels.data(), true);
     }
     SDL_FreeSurface(converted);
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    return locked && width > 0 && height > 0 && width <= static_cast<std::uint32_t>(maxSide) &&
+           height <= static_cast<std::uint32_t>(maxSide);
+}
+
+// The last part of a path written with either separator, in lower case.
+std::string LowerFileName(const std::string& path)
+{
+    std::string name = path.substr(path.find_last_of("/\\") + 1);
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return name;
+}
+
+} // namespace
+
+CTexture* CDeviceGL::CreateTextureFromFile(const std::string& path)
+{
+    std::uint32_t width = 0, height = 0;
+    std::vector<std::uint8_t> pixels;
+    if (!DecodeImageFile(path, width, height, pixels))
+    {
+        return nullptr;
+    }
+    CTexture* texture = CreateTextureFromPixels(width, height, pixels.data(), true);
+    if (texture)
+    {
+        static_cast<CTextureGL*>(texture)->SetSourceFile(path);
+    }
     return texture;
+}
+
+int CDeviceGL::ReplaceTextureFiles(const std::string& fileName, const std::string& imagePath)
+{
+    std::uint32_t width = 0, height = 0;
+    std::vector<std::uint8_t> pixels;
+    if (!DecodeImageFile(imagePath, width, height, pixels))
+    {
+        return 0;
+    }
+    const std::string wanted = LowerFileName(fileName);
+    int replaced = 0;
+    for (CDeviceChild* child : Children)
+    {
+        CTextureGL* texture = dynamic_cast<CTextureGL*>(child);
+        if (texture && !texture->GetSourceFile().empty() && LowerFileName(texture->GetSourceFile()) == wanted)
+        {
+            texture->Respecify(width, height, pixels.data());
+            ++replaced;
+        }
+    }
+    return replaced;
 }
 
 CVertexBuffer* CDeviceGL::CreateVertexBuffer(std::uint32_t length, std::uint32_t, std::uint32_t, EPool)

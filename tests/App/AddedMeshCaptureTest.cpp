@@ -127,5 +127,31 @@ TEST(AddedMeshCapture, DroppedFilesBecomeMeshesAndFiltersAndOthersAreNamed)
     EXPECT_NE(problems.find("Notes.txt"), std::string::npos) << problems;
 }
 
+TEST(AddedMeshCapture, ATextureDroppedAloneReplacesTheTexturesOfItsNameInAnyCase)
+{
+    const fs::path folder = fs::temp_directory_path() / "tessavin-dropped-texture";
+    fs::remove_all(folder);
+    fs::create_directories(folder / "other");
+    std::ofstream(folder / "Quad.x") << kQuad;
+    WriteGreenPng(folder / "other" / "STONE.png");
+    const std::string dir = folder.string() + "/";
+
+    SetCurrentFilter(kNoFilter);
+    ResetProblems();
+    const std::map<int, SShot> shots =
+        RunCapture({"--frames", "4", "--fixed-dt", "0.016", "--no-area-filters", "--shots", "1,3", "--mesh",
+                    dir + "Quad.x", "--drop", "2:" + dir + "other/STONE.png"});
+    const std::string problems = ProblemOverlayLine();
+    CloseSharedLink();
+    fs::remove_all(folder);
+
+    const std::array<int, 3> before = Centre(shots.at(1));
+    const std::array<int, 3> after = Centre(shots.at(3));
+    EXPECT_LT(before[1], before[0] + 40) << "the Media texture was not the one drawn first";
+    EXPECT_GT(after[1], after[0] + 40) << "the dropped texture did not replace the one in use";
+    EXPECT_GT(after[1], after[2] + 40);
+    EXPECT_EQ(ProblemCount(), 0) << problems;
+}
+
 } // namespace
 } // namespace gen
