@@ -68,6 +68,7 @@ private:
     CPassTimer Passes;
     CInspector Inspector;
     CTunableSettings Settings;
+    bool LinkValuesTaken = false;
 };
 
 } // namespace gen

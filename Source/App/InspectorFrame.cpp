@@ -1,5 +1,6 @@
 #include "App/Inspector.h"
 
+#include "App/SharedLink.h"
 #include "Platform/UserFolder.h"
 #include "Scene/Scene.h"
 
@@ -14,6 +15,16 @@ CInspectorFrame::CInspectorFrame() : Passes(false), Inspector(Passes, true), Set
 
 void CInspectorFrame::Render(float t)
 {
+    // The link is opened after the frame is made; its values start the run
+    // as if chosen, and the panel may change them from there.
+    if (!LinkValuesTaken)
+    {
+        for (const SLinkValue& value : SharedLinkValues())
+        {
+            Settings.Take(value.File, value.Name, value.Values);
+        }
+        LinkValuesTaken = true;
+    }
     Settings.Apply();
     SceneRender(t);
     if (Inspector.IsShown())

@@ -20,6 +20,8 @@ namespace
 
 namespace fs = std::filesystem;
 
+std::vector<SLinkValue> gLinkValues;
+
 // A new folder that no other run uses (two programs may open links at once).
 bool MakeRunFolder(fs::path& folder)
 {
@@ -84,6 +86,7 @@ bool OpenSharedLink(const std::string& address, std::string& error)
         return false;
     }
     CloseSharedLink();
+    gLinkValues = link.Values;
     for (const SLinkFile& file : link.Files)
     {
         if (!WriteRunFile(file.Path, file.Text))
@@ -96,8 +99,14 @@ bool OpenSharedLink(const std::string& address, std::string& error)
     return true;
 }
 
+const std::vector<SLinkValue>& SharedLinkValues()
+{
+    return gLinkValues;
+}
+
 void CloseSharedLink()
 {
+    gLinkValues.clear();
     if (DataOverlay().empty())
     {
         return;

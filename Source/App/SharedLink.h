@@ -6,7 +6,10 @@
 // (Common/DataFolder.h) and whose Filters holds filters of their own. The
 // user's data is never written; the folder goes with the run.
 
+#include "Common/ShareLink.h"
+
 #include <string>
+#include <vector>
 
 namespace gen
 {
@@ -15,6 +18,9 @@ namespace gen
 // why (too long, not a link, files it may not write, a folder that cannot be
 // written), and nothing changed.
 bool OpenSharedLink(const std::string& address, std::string& error);
+
+// The tuned values of the link opened last (none after CloseSharedLink).
+const std::vector<SLinkValue>& SharedLinkValues();
 
 // Writes text as the data name (such as "Filters\Sepia.psh") in the run's
 // folder, made on first use; false when it cannot be written.

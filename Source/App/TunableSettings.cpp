@@ -88,6 +88,11 @@ void CTunableSettings::Choose(const std::string& file, const std::string& name, 
     Save(file);
 }
 
+void CTunableSettings::Take(const std::string& file, const std::string& name, const std::vector<float>& values)
+{
+    Values[file][name] = values;
+}
+
 void CTunableSettings::Forget(const std::string& file, const std::string& name)
 {
     Values[file].erase(name);

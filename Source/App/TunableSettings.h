@@ -27,6 +27,9 @@ public:
     // A value chosen (written to its file at once) or taken back to the default.
     void Choose(const std::string& file, const std::string& name, const std::vector<float>& values);
     void Forget(const std::string& file, const std::string& name);
+    // A value for this run that is not written (a shared link's); a later
+    // choice in the same file writes it along.
+    void Take(const std::string& file, const std::string& name, const std::vector<float>& values);
     // Puts the chosen values into the filters' tables; each frame, as a
     // reset or a live edit makes the tables anew.
     void Apply() const;

@@ -2,6 +2,8 @@
 
 #include "Common/LzString.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -274,6 +276,28 @@ bool ReadFile(CJsonReader& json, SLinkFile& file)
     });
 }
 
+bool ReadValue(CJsonReader& json, SLinkValue& value)
+{
+    return json.Object([&](const std::string& name) {
+        if (name == "values")
+        {
+            return json.Array([&] {
+                double number = 0;
+                value.Values.push_back(0.0f);
+                return json.Number(number) && (value.Values.back() = static_cast<float>(number), true);
+            });
+        }
+        return name == "file" ? json.String(value.File) : name == "name" ? json.String(value.Name) : json.Skip();
+    });
+}
+
+bool SensibleValue(const SLinkValue& value)
+{
+    const bool finite =
+        std::all_of(value.Values.begin(), value.Values.end(), [](float v) { return std::isfinite(v); });
+    return !value.File.empty() && !value.Name.empty() && !value.Values.empty() && value.Values.size() <= 4 && finite;
+}
+
 bool ReadPayload(const std::string& text, SLink& link, std::string& error)
 {
     CJsonReader json(text);
@@ -288,6 +312,13 @@ bool ReadPayload(const std::string& text, SLink& link, std::string& error)
             return json.Array([&] {
                 link.Files.emplace_back();
                 return ReadFile(json, link.Files.back());
+            });
+        }
+        if (name == "values")
+        {
+            return json.Array([&] {
+                link.Values.emplace_back();
+                return ReadValue(json, link.Values.back());
             });
         }
         return json.Skip();
@@ -313,6 +344,15 @@ bool ReadPayload(const std::string& text, SLink& link, std::string& error)
         {
             error = "the link names a file it may not write: \"" + file.Path +
                     "\" (only shaders in Source/Render or Filters)";
+            return false;
+        }
+    }
+    for (const SLinkValue& value : link.Values)
+    {
+        if (!SensibleValue(value))
+        {
+            error = "the link's value for \"" + value.File + ":" + value.Name +
+                    "\" is not a file, a name and one to four finite numbers";
             return false;
         }
     }
@@ -363,7 +403,23 @@ std::string LinkJson(const SLink& link)
         AppendJsonString(out, link.Files[i].Text);
         out += '}';
     }
-    return out + "]}";
+    out += ']';
+    for (std::size_t i = 0; i < link.Values.size(); ++i)
+    {
+        out += i ? ",{\"file\":" : ",\"values\":[{\"file\":";
+        AppendJsonString(out, link.Values[i].File);
+        out += ",\"name\":";
+        AppendJsonString(out, link.Values[i].Name);
+        out += ",\"values\":[";
+        for (std::size_t v = 0; v < link.Values[i].Values.size(); ++v)
+        {
+            char number[32];
+            std::snprintf(number, sizeof number, "%s%.9g", v ? "," : "", link.Values[i].Values[v]);
+            out += number;
+        }
+        out += "]}";
+    }
+    return out + (link.Values.empty() ? "}" : "]}");
 }
 
 std::string LinkFragment(const SLink& link)

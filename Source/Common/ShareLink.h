@@ -4,8 +4,11 @@
 // fragment (after '#') as JSON compressed by lz-string (Common/LzString.h);
 // the program and the capture tool read the same address with --link.
 //
-//   {"v":1,"files":[{"path":"Source/Render/PP_Tint.psh","text":"..."}]}
+//   {"v":1,"files":[{"path":"Source/Render/PP_Tint.psh","text":"..."}],
+//    "values":[{"file":"PP_Tint.psh","name":"Gain","values":[3.5]}]}
 //
+// "values" are the inspector's tuned constants (one to four numbers each),
+// taken for the run as tessavin-capture's --set takes them.
 // "v" is the format's version: a reader refuses a newer one rather than
 // drawing something else, and skips members it does not know.
 
@@ -26,9 +29,17 @@ struct SLinkFile
     std::string Text;
 };
 
+struct SLinkValue
+{
+    std::string File; // the shader file's name: "PP_Tint.psh"
+    std::string Name;
+    std::vector<float> Values;
+};
+
 struct SLink
 {
     std::vector<SLinkFile> Files;
+    std::vector<SLinkValue> Values;
 };
 
 // True for the names a link may write: a shader (.fx, .hlsl, .psh, .vsh)
@@ -42,7 +53,8 @@ std::string LinkFragment(const SLink& link);
 // The link in address: a whole address ("https://host/index.html#...") or
 // its fragment alone. False, with error saying why, for an address over
 // kLinkLimit, a fragment that does not decompress, malformed or newer JSON,
-// or a file name outside IsLinkFileName.
+// a file name outside IsLinkFileName, or a value without a file, a name or
+// one to four finite numbers.
 bool ReadLink(const std::string& address, SLink& link, std::string& error);
 
 } // namespace gen

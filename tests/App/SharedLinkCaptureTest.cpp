@@ -69,6 +69,34 @@ TEST(SharedLinkCapture, TheLinksShadersDrawFromTheFirstFrameAndLeaveTheDataAlone
     EXPECT_FALSE(fs::exists("Filters/Green.psh"));
 }
 
+TEST(SharedLinkCapture, TheLinksTunedValuesDrawAndTheCommandLinesOverrideThem)
+{
+    SLink link;
+    link.Values.push_back({"pp_tint.PSH", "Gain", {0.0f}}); // the file's name in any case
+    link.Values.push_back({"Gone.psh", "Missing", {1.0f}});  // from other shaders: passed over
+    const auto meanOf = [&](std::vector<std::string> extra) {
+        std::string error;
+        EXPECT_TRUE(OpenSharedLink(LinkFragment(link), error)) << error;
+        FilterValues() = SFilterValues();
+        SetCurrentFilter(kNoFilter);
+        std::vector<std::string> args = {"--frames", "4", "--fixed-dt", "0.016", "--press", "1:49", "--shots", "3"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const SShot shot = RunCapture(args).at(3);
+        CloseSharedLink();
+        double sum = 0;
+        for (std::size_t i = 0; i < shot.Pixels.size(); i += 4)
+        {
+            sum += shot.Pixels[i] + shot.Pixels[i + 1] + shot.Pixels[i + 2];
+        }
+        return sum / static_cast<double>(shot.Pixels.size());
+    };
+    // Only the overlay's text and the heat haze are left over a tint of gain 0.
+    const double linked = meanOf({});
+    const double overridden = meanOf({"--set", "PP_Tint.psh:Gain=2.2"});
+    EXPECT_LT(linked * 4, overridden) << "the link's gain of 0 did not darken the tint";
+    EXPECT_TRUE(SharedLinkValues().empty());
+}
+
 TEST(SharedLinkCapture, ALinkThatCannotBeHonouredChangesNothing)
 {
     std::string error;

@@ -86,6 +86,7 @@ TEST(ShareLink, RoundTripsFilesThroughAnAddress)
     SLink link;
     link.Files = {{"Source/Render/PP_Tint.psh", "float4 main() : COLOR0\n{\n\treturn float4(1, 0, 0, 1); // \"red\"\n}\n"},
                   {"Filters\\Zoë.fx", std::string("\x01 \\ / \xf0\x9f\x98\x80", 10)}};
+    link.Values = {{"PP_Tint.psh", "Gain", {3.5f}}, {"PP_UnderWater.psh", "WaterColour", {0.1f, 1e-7f, -2.25f}}};
     SLink read;
     std::string error;
     ASSERT_TRUE(ReadLink("https://example.org/tessavin/index.html?frames=3#" + LinkFragment(link), read, error))
@@ -95,6 +96,13 @@ TEST(ShareLink, RoundTripsFilesThroughAnAddress)
     {
         EXPECT_EQ(read.Files[i].Path, link.Files[i].Path);
         EXPECT_EQ(read.Files[i].Text, link.Files[i].Text);
+    }
+    ASSERT_EQ(read.Values.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i)
+    {
+        EXPECT_EQ(read.Values[i].File, link.Values[i].File);
+        EXPECT_EQ(read.Values[i].Name, link.Values[i].Name);
+        EXPECT_EQ(read.Values[i].Values, link.Values[i].Values); // every float reads back as itself
     }
     // The fragment alone works too, and members a later version adds are skipped.
     const std::string later = R"({"v":1,"controls":{"Tint":[1,0.5e0,-2]},"files":[{"path":"Filters/A.psh","x":null,
@@ -121,6 +129,11 @@ TEST(ShareLink, RefusesLinksItCannotHonour)
         {"#" + LzCompressUri(R"({"v":1,"files":[]} x)"), "malformed"},
         {"#" + LzCompressUri(R"({"v":1,"files":[{"path":"Filters/A.psh","text":"\q"}]})"), "malformed"},
         {"#" + LzCompressUri(R"({"v":1,"files":[{"path":"Filters/../../x.psh","text":""}]})"), "may not write"},
+        {"#" + LzCompressUri(R"({"v":1,"values":[{"file":"A.psh","name":"G","values":[]}]})"), "one to four"},
+        {"#" + LzCompressUri(R"({"v":1,"values":[{"file":"A.psh","name":"G","values":[1,2,3,4,5]}]})"), "one to four"},
+        {"#" + LzCompressUri(R"({"v":1,"values":[{"file":"A.psh","values":[1]}]})"), "one to four"},
+        {"#" + LzCompressUri(R"({"v":1,"values":[{"file":"A.psh","name":"G","values":[1e999]}]})"), "one to four"},
+        {"#" + LzCompressUri(R"({"v":1,"values":[{"file":"A.psh","name":"G","values":["1"]}]})"), "malformed"},
     };
     for (const SCase& c : cases)
     {

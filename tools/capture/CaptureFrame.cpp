@@ -4,6 +4,7 @@
 #include "App/DroppedFiles.h"
 #include "App/Inspector.h"
 #include "App/PassTimer.h"
+#include "App/SharedLink.h"
 #include "App/Tunables.h"
 #include "Device/Device.h"
 #include "Device/Input.h"
@@ -212,6 +213,12 @@ void CCaptureFrame::ApplyInputDue()
 // and which constants are the program's is known only once it has drawn.
 void CCaptureFrame::ApplySets()
 {
+    // A link's values first, so that --set overrides them; a link made with
+    // other shaders may name constants these lack, which is no failure here.
+    for (const SLinkValue& value : SharedLinkValues())
+    {
+        SetTunableValue(value.File, value.Name, value.Values);
+    }
     SetResults.resize(Options.Sets.size());
     for (std::size_t i = 0; i < Options.Sets.size(); ++i)
     {
