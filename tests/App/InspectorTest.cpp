@@ -4,6 +4,7 @@
 // own, while elsewhere they reach the scene.
 #include "App/Inspector.h"
 #include "Device/Device.h"
+#include "Effects/PostProcess.h"
 #include "Platform/CDevice.h"
 #include "Scene/Scene.h"
 #include "Device/Input.h"
@@ -24,17 +25,21 @@ namespace
 
 // Renders the last frame three times over the same state (a zero step, as
 // rendering advances the filters' values by its time): with the inspector
-// hidden, without one, and shown.
+// hidden, without one, and shown. With shownBefore, the frames before it
+// draw the inspector shown.
 class CThreeWays : public CFrame
 {
 public:
-    explicit CThreeWays(CInspector& inspector) : Inspector(inspector) {}
+    CThreeWays(CInspector& inspector, bool shownBefore = false) : Inspector(inspector), ShownBefore(shownBefore) {}
     bool Continue() override { return Frames < 3; }
     void Render(float) override
     {
         if (++Frames < 3)
         {
+            Drawing = ShownBefore ? &Inspector : nullptr;
+            Inspector.SetShown(ShownBefore);
             SceneRender(kStep);
+            FilteredPictureKept = GetFilteredPicture() != nullptr;
             return;
         }
         for (SShot& shot : Shots)
@@ -43,6 +48,10 @@ public:
             Inspector.SetShown(&shot == &Shots[2]);
             SceneRender(0.0f);
             Device->ReadBackBuffer(shot.Pixels, shot.Width, shot.Height);
+            if (&shot == &Shots[0])
+            {
+                FilteredPictureHidden = GetFilteredPicture() != nullptr;
+            }
         }
     }
     void Update(float) override { SceneUpdate(kStep); }
@@ -57,10 +66,13 @@ public:
     void ReleaseDevice() override { Inspector.ReleaseDevice(); }
 
     SShot Shots[3];
+    bool FilteredPictureKept = false;
+    bool FilteredPictureHidden = false;
 
 private:
     static constexpr float kStep = 0.016f;
     CInspector& Inspector;
+    bool ShownBefore;
     CInspector* Drawing = nullptr;
     int Frames = 0;
 };
@@ -79,6 +91,22 @@ TEST(Inspector, HiddenItLeavesTheFrameAsItIsAndShownItDrawsInAPassOfItsOwn)
     EXPECT_FALSE(frame.Shots[2].Pixels == frame.Shots[1].Pixels);
     const std::vector<std::string>& names = passes.Report().Names;
     EXPECT_NE(std::find(names.begin(), names.end(), "inspector"), names.end());
+}
+
+// The Scene and Images sections open, then the panel hidden: the frame is as
+// without the inspector, and no copy of the filtered picture is kept.
+TEST(Inspector, WithItsImagesShownAndThenHiddenTheFrameIsAsWithoutIt)
+{
+    CPassTimer passes;
+    CInspector inspector(passes, false);
+    inspector.OpenSection("Scene");
+    inspector.OpenSection("Images");
+    CThreeWays again(inspector, true);
+    RunHeadless(again);
+    ASSERT_FALSE(again.Shots[1].Pixels.empty());
+    EXPECT_TRUE(again.FilteredPictureKept);
+    EXPECT_FALSE(again.FilteredPictureHidden);
+    EXPECT_TRUE(again.Shots[0].Pixels == again.Shots[1].Pixels);
 }
 
 double MeanChannel(const SShot& shot)
