@@ -158,6 +158,10 @@ bool CInspector::TakeEvent(const SWindowEvent& event)
         io.MouseDown[button] = event.Type == kEventMouseDown;
         return event.Type == kEventMouseDown && panelHasInput;
     }
+    case kEventMouseWheel:
+        io.MouseWheel += event.Y;
+        io.MouseWheelH += event.X;
+        return panelHasInput;
     case kEventKeyDown:
     case kEventKeyUp:
         if (event.Code > 0 && event.Code < static_cast<int>(IM_ARRAYSIZE(io.KeysDown)))

@@ -9,6 +9,7 @@
 #include <imgui.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ namespace gen
 
 namespace
 {
+
+constexpr float kMinZoom = 0.125f, kMaxZoom = 16.0f;
 
 // One image the section can show: a texture (or the depth picture) and the
 // rectangle of it that is the image.
@@ -122,7 +125,7 @@ void CImagesSection::Draw()
     {
         ImGui::RadioButton(images[static_cast<std::size_t>(i)].Label.c_str(), &Chosen, i);
     }
-    ImGui::SliderFloat("zoom", &Zoom, 0.125f, 16.0f, "%.3fx", ImGuiSliderFlags_Logarithmic);
+    ImGui::SliderFloat("zoom", &Zoom, kMinZoom, kMaxZoom, "%.3fx", ImGuiSliderFlags_Logarithmic);
     const SImage& image = images[static_cast<std::size_t>(Chosen)];
     ImGui::TextWrapped("%s", image.Note.c_str());
 
@@ -150,7 +153,8 @@ void CImagesSection::Draw()
 
     ImGui::SetNextWindowPos(ImVec2(396.0f, 72.0f), ImGuiCond_FirstUseEver);
     ImGui::SetNextWindowSize(ImVec2(560.0f, 440.0f), ImGuiCond_FirstUseEver);
-    ImGui::Begin("Image", nullptr, ImGuiWindowFlags_HorizontalScrollbar);
+    // The wheel zooms the image rather than scrolling it.
+    ImGui::Begin("Image", nullptr, ImGuiWindowFlags_HorizontalScrollbar | ImGuiWindowFlags_NoScrollWithMouse);
     ImGui::TextUnformatted(image.Label.c_str());
     if (!texture || width == 0 || height == 0)
     {
@@ -183,6 +187,16 @@ void CImagesSection::Draw()
     if (ImGui::IsItemHovered() && TexelUnderPointer(rect, topLeft.x, topLeft.y, Zoom, pointer.x, pointer.y, x, y))
     {
         TexelTooltip(image, Depth, x, y);
+    }
+    const float wheel = ImGui::GetIO().MouseWheel;
+    if (ImGui::IsItemHovered() && wheel != 0.0f)
+    {
+        // Two notches double it, and the point under the pointer stays there.
+        const float zoom = std::min(std::max(Zoom * std::exp2(wheel * 0.5f), kMinZoom), kMaxZoom);
+        const float grown = zoom / Zoom - 1.0f;
+        ImGui::SetScrollX(ImGui::GetScrollX() + (pointer.x - topLeft.x) * grown);
+        ImGui::SetScrollY(ImGui::GetScrollY() + (pointer.y - topLeft.y) * grown);
+        Zoom = zoom;
     }
     ImGui::End();
 }

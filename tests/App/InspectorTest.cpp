@@ -161,6 +161,7 @@ TEST(Inspector, TabShowsAndHidesItAndWhileHiddenEveryOtherEventReachesTheScene)
     const SStep steps[] = {
         {Event(kEventKeyDown, kKeyW), false, false},
         {Event(kEventMouseDown, kMouseLButton, 20.0f, 100.0f), false, false},
+        {Event(kEventMouseWheel, 0, 0.0f, 1.0f), false, false},
         {Event(kEventKeyDown, kKeyTab), true, true},
         {Event(kEventKeyUp, kKeyTab), true, true},
         {Event(kEventKeyUp, kKeyW), false, true},
