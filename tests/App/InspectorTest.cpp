@@ -1,6 +1,6 @@
 // The inspector through the capture tool's loop on the real program: hidden,
 // it leaves frames as they are; shown, it draws and times its own pass; Tab
-// shows and hides it; while the pointer is over it, clicks and keys are its
+// shows and hides it; while the pointer is over it, clicks, the wheel and keys are its
 // own, while elsewhere they reach the scene.
 #include "App/Inspector.h"
 #include "Device/Device.h"
@@ -194,17 +194,19 @@ TEST(Inspector, WhileThePointerIsOverItClicksAndKeysAreItsOwn)
             taken.push_back(inspector.TakeEvent(Event(kEventKeyUp, kKeyW)));
             taken.push_back(inspector.TakeEvent(Event(kEventMouseDown, kMouseLButton, 40.0f, 100.0f)));
             taken.push_back(inspector.TakeEvent(Event(kEventMouseUp, kMouseLButton, 40.0f, 100.0f)));
+            taken.push_back(inspector.TakeEvent(Event(kEventMouseWheel, 0, 0.0f, -1.0f)));
             inspector.TakeEvent(Event(kEventMouseMove, 0, 150.0f, 10.0f)); // over the scene
         }
         if (n == 3)
         {
             taken.push_back(inspector.TakeEvent(Event(kEventKeyDown, kKeyW)));
             taken.push_back(inspector.TakeEvent(Event(kEventMouseDown, kMouseLButton, 150.0f, 10.0f)));
+            taken.push_back(inspector.TakeEvent(Event(kEventMouseWheel, 0, 0.0f, -1.0f)));
         }
     }, &passes, &inspector);
     RunHeadless(frame);
     SetFramePassListener(nullptr);
-    EXPECT_EQ(taken, (std::vector<bool>{true, false, true, false, false, false}));
+    EXPECT_EQ(taken, (std::vector<bool>{true, false, true, false, true, false, false, false}));
 }
 
 } // namespace
