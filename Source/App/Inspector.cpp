@@ -6,6 +6,7 @@
 #include "Device/Device.h"
 #include "Device/Input.h"
 #include "Effects/FramePass.h"
+#include "Effects/PostProcess.h"
 #include "Platform/CDevice.h"
 #include "Platform/CWindow.h"
 #include "Platform/UiRenderer.h"
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <vector>
 
 namespace gen
 {
@@ -81,6 +83,8 @@ struct CInspector::SState
     ImGuiContext* Context = nullptr;
     bool Renderer = false;
     SHistory Cpu, Gpu;
+    CImagesSection Images;
+    std::vector<std::string> Opening; // sections to open at the next draw
 };
 
 bool InspectorBuiltIn()
@@ -109,6 +113,10 @@ void CInspector::SetShown(bool shown)
         return;
     }
     Shown = shown;
+    if (!shown)
+    {
+        KeepFilteredPicture(false); // hidden, the frame makes no copy for it
+    }
     if (Listen)
     {
         SetFramePassListener(shown ? &Passes : nullptr);
@@ -150,6 +158,10 @@ bool CInspector::TakeEvent(const SWindowEvent& event)
         io.MouseDown[button] = event.Type == kEventMouseDown;
         return event.Type == kEventMouseDown && panelHasInput;
     }
+    case kEventMouseWheel:
+        io.MouseWheel += event.Y;
+        io.MouseWheelH += event.X;
+        return panelHasInput;
     case kEventKeyDown:
     case kEventKeyUp:
         if (event.Code > 0 && event.Code < static_cast<int>(IM_ARRAYSIZE(io.KeysDown)))
@@ -169,9 +181,26 @@ void CInspector::ReleaseDevice()
     if (State->Renderer)
     {
         ImGui::SetCurrentContext(State->Context);
+        State->Images.ReleaseDevice();
         UiRendererStop();
         State->Renderer = false;
     }
+}
+
+void CInspector::OpenSection(const std::string& name)
+{
+    State->Opening.push_back(name);
+}
+
+bool CInspector::Section(const char* name, int flags)
+{
+    const auto opening = std::find(State->Opening.begin(), State->Opening.end(), name);
+    if (opening != State->Opening.end())
+    {
+        ImGui::SetNextItemOpen(true);
+        State->Opening.erase(opening);
+    }
+    return ImGui::CollapsingHeader(name, flags);
 }
 
 void CInspector::Draw(float t)
@@ -272,11 +301,22 @@ void CInspector::Draw(float t)
             }
         }
     }
-    if (ImGui::CollapsingHeader("Controls", ImGuiTreeNodeFlags_DefaultOpen))
+    if (Section("Controls", ImGuiTreeNodeFlags_DefaultOpen))
     {
         DrawControlsSection(Settings);
     }
-    if (ImGui::CollapsingHeader("Problems"))
+    if (Section("Scene"))
+    {
+        DrawSceneSection();
+    }
+    const bool images = Section("Images");
+    if (images)
+    {
+        State->Images.Draw();
+    }
+    // The picture after the full-screen filter is not kept otherwise.
+    KeepFilteredPicture(images);
+    if (Section("Problems"))
     {
         DrawProblemsSection();
     }

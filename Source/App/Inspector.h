@@ -11,6 +11,7 @@
 #include "App/TunableSettings.h"
 
 #include <memory>
+#include <string>
 
 namespace gen
 {
@@ -40,11 +41,16 @@ public:
     void Draw(float t);
     // Before the device goes; the panel starts again when next drawn.
     void ReleaseDevice();
+    // Opens the panel's section of that name ("Images") when next drawn.
+    void OpenSection(const std::string& name);
     // Where the controls keep what a person chooses (null: nowhere).
     void SetSettings(CTunableSettings* settings) { Settings = settings; }
 
 private:
     struct SState;
+
+    // A section's header, opened if asked; true while open.
+    bool Section(const char* name, int flags = 0);
 
     CPassTimer& Passes;
     bool Listen;

@@ -38,21 +38,18 @@ bool DrawControl(const SConstantControl& control, float* values)
 
 void DrawControlsSection(CTunableSettings* settings)
 {
-    for (const STunableTable& tunable : TunableTables())
+    const std::vector<STunableTable> tunables = TunableTables();
+    for (std::size_t index = 0; index < tunables.size(); ++index)
     {
+        const STunableTable& tunable = tunables[index];
         CConstantTable& table = *tunable.Table;
         const std::vector<SShaderConstant>& constants = table.GetConstants();
-        // Which constants are the program's is known once it has drawn with
-        // the table.
-        bool drawn = false;
-        for (std::size_t handle = 0; handle < constants.size(); ++handle)
-        {
-            drawn = drawn || table.IsSetByProgram(static_cast<CConstantTable::THandle>(handle));
-        }
-        if (!drawn)
+        if (!tunable.Drawn)
         {
             continue;
         }
+        // A user's file may share a built-in one's name.
+        ImGui::PushID(static_cast<int>(index));
         bool open = false;
         for (std::size_t handle = 0; handle < constants.size(); ++handle)
         {
@@ -93,6 +90,7 @@ void DrawControlsSection(CTunableSettings* settings)
         {
             ImGui::TreePop();
         }
+        ImGui::PopID();
     }
 }
 

@@ -29,6 +29,10 @@ bool CInspector::TakeEvent(const SWindowEvent&)
     return false;
 }
 
+void CInspector::OpenSection(const std::string&)
+{
+}
+
 void CInspector::Draw(float)
 {
 }

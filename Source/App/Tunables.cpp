@@ -1,6 +1,7 @@
 #include "App/Tunables.h"
 
 #include "Effects/PostProcess.h"
+#include "Effects/UserFilters.h"
 #include "Platform/CShader.h"
 #include "Platform/ConstantControl.h"
 
@@ -38,7 +39,20 @@ std::vector<STunableTable> TunableTables()
         const EPostProcess which = static_cast<EPostProcess>(filter);
         if (CConstantTable* table = GetFilterConstantTable(which))
         {
-            tables.push_back({GetFilterFileName(which), table});
+            // Every built-in filter's shader reads a rectangle the program sets.
+            bool drawn = false;
+            for (std::size_t handle = 0; handle < table->GetConstants().size(); ++handle)
+            {
+                drawn = drawn || table->IsSetByProgram(static_cast<CConstantTable::THandle>(handle));
+            }
+            tables.push_back({GetFilterFileName(which), table, drawn});
+        }
+    }
+    for (int filter = 0; filter < UserFilterCount(); ++filter)
+    {
+        if (CConstantTable* table = UserFilterConstantTable(filter))
+        {
+            tables.push_back({UserFilterFileName(filter), table, UserFilterDrawn(filter)});
         }
     }
     return tables;

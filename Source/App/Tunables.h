@@ -15,9 +15,13 @@ struct STunableTable
 {
     std::string File; // the shader file's name, "PP_Tint.psh"
     CConstantTable* Table = nullptr;
+    // The filter has drawn with the table, so the constants the program
+    // sets are known; until then none is shown as a control.
+    bool Drawn = false;
 };
 
-// Every filter's table that is loaded now.
+// Every filter's table that is loaded now: the built-in ones, then the
+// user's own filters.
 std::vector<STunableTable> TunableTables();
 
 enum ETuneResult

@@ -40,6 +40,10 @@ CSurface* BackBufferSurface = nullptr;
 CTexture* PolySceneTexture = nullptr;
 CSurface* PolySceneSurface = nullptr;
 
+// The picture after the full-screen filter, copied only while kept.
+bool FilteredKept = false;
+CTexture* FilteredTexture = nullptr;
+
 CTexture* NoiseTexture = nullptr;
 CTexture* BurnTexture = nullptr;
 CTexture* DistortTexture = nullptr;
@@ -208,6 +212,20 @@ void CopySceneForPolygonPass()
     Device->SetRenderTarget(0, SceneSurface);
 }
 
+// The back buffer, the current target, into the filtered picture's copy.
+void CopyFilteredPicture()
+{
+    if (!FilteredTexture)
+    {
+        FilteredTexture = Device->CreateTexture(ViewportWidth, ViewportHeight, 1, kUsageRenderTarget,
+                                                kFormatX8R8G8B8, kPoolDefault);
+    }
+    if (FilteredTexture)
+    {
+        Device->CopyRenderTarget(FilteredTexture);
+    }
+}
+
 } // namespace
 
 void SelectFilterFromKeys()
@@ -336,6 +354,7 @@ void ReleasePostProcessing()
         SafeRelease(FilterConstants[filter]);
         SafeRelease(FilterShaders[filter]);
     }
+    SafeRelease(FilteredTexture);
     SafeRelease(PolySceneSurface);
     SafeRelease(PolySceneTexture);
     SafeRelease(SceneSurface);
@@ -487,6 +506,10 @@ void FullScreenPostProcess(float updateTime, CCamera& camera)
     }
     DrawScreenQuad(0.0f, 0.0f, static_cast<float>(ViewportWidth), static_cast<float>(ViewportHeight), 0.0f, 0.0f,
                    1.0f, 1.0f, false, 0.0f);
+    if (FilteredKept)
+    {
+        CopyFilteredPicture();
+    }
     BlendBySourceAlpha(); // as the built-in filters leave the blend factors
     RestoreSampler0();
     Device->SetRenderState(kRSAlphaBlendEnable, 0);
@@ -539,6 +562,25 @@ CSurface* GetSceneSurface()
 CTexture* GetPolyPostProcessSceneTexture()
 {
     return PolySceneTexture;
+}
+
+const std::vector<SPixelRect>& GetPolygonSceneReads()
+{
+    return PolygonReads;
+}
+
+void KeepFilteredPicture(bool keep)
+{
+    FilteredKept = keep;
+    if (!keep)
+    {
+        SafeRelease(FilteredTexture);
+    }
+}
+
+CTexture* GetFilteredPicture()
+{
+    return FilteredTexture;
 }
 
 CConstantTable* GetFilterConstantTable(EPostProcess filter)

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace gen
 {
@@ -111,6 +112,16 @@ CSurface* GetSceneSurface();
 // is never the render target while they sample it. Meshes bind it at the
 // stage after their own textures.
 CTexture* GetPolyPostProcessSceneTexture();
+// The parts of the scene texture copied for the polygon surfaces this frame
+// (empty when none was drawn), in pixels.
+const std::vector<SPixelRect>& GetPolygonSceneReads();
+// While kept, each frame copies the picture the full-screen filter drew,
+// before the area filters and the overlay, into a texture of its own (made
+// at the first copy); not kept, it makes no copy and holds no texture. For
+// the inspector, which keeps it only while it shows the frame's images.
+void KeepFilteredPicture(bool keep);
+// Null until a copy was made.
+CTexture* GetFilteredPicture();
 // The filter's constant table (null until set up or out of range).
 CConstantTable* GetFilterConstantTable(EPostProcess filter);
 // The filter's shader file name ("PP_Tint.psh"; "" out of range).

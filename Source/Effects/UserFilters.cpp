@@ -31,6 +31,7 @@ struct SUserFilter
     SUserFilterFile File;
     CPixelShader* Shader = nullptr;
     CConstantTable* Table = nullptr;
+    bool Drawn = false; // since its table was made: the constants the program sets are known
 };
 
 // What an effect file's first pass asks of the draw, from its last compile.
@@ -74,6 +75,7 @@ void Release(SUserFilter& filter)
 {
     SafeRelease(filter.Table);
     SafeRelease(filter.Shader);
+    filter.Drawn = false;
 }
 
 // A filter without a good version tries again: the library compiles only a
@@ -101,6 +103,7 @@ void Scan()
             {
                 filter.Shader = old.Shader;
                 filter.Table = old.Table;
+                filter.Drawn = old.Drawn;
                 old.Shader = nullptr;
                 old.Table = nullptr;
             }
@@ -439,6 +442,23 @@ std::string UserFilterName(int index)
     return index >= 0 && index < UserFilterCount() ? Users().Filters[static_cast<std::size_t>(index)].File.Name : "";
 }
 
+std::string UserFilterFileName(int index)
+{
+    return index >= 0 && index < UserFilterCount()
+               ? FilePath(Users().Filters[static_cast<std::size_t>(index)].File.Path).filename().u8string()
+               : "";
+}
+
+CConstantTable* UserFilterConstantTable(int index)
+{
+    return index >= 0 && index < UserFilterCount() ? Users().Filters[static_cast<std::size_t>(index)].Table : nullptr;
+}
+
+bool UserFilterDrawn(int index)
+{
+    return index >= 0 && index < UserFilterCount() && Users().Filters[static_cast<std::size_t>(index)].Drawn;
+}
+
 bool ApplyUserFilter(int index)
 {
     if (index < 0 || index >= UserFilterCount() || !Device)
@@ -454,6 +474,7 @@ bool ApplyUserFilter(int index)
     const SPassStates* states = found == Users().States.end() ? nullptr : &found->second;
     Device->SetPixelShader(filter.Shader);
     SetFrameConstants(*filter.Table);
+    filter.Drawn = true;
     ApplyPassStates(filter.File.Path, states ? states->Pass : std::vector<SEffectState>());
     ApplySceneSampler(states, filter.Table);
     return true;

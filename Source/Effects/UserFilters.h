@@ -27,6 +27,8 @@
 namespace gen
 {
 
+class CConstantTable;
+
 // The first user filter's number among EPostProcess values; user filter i
 // is kFirstUserFilter + i.
 constexpr int kFirstUserFilter = 16;
@@ -63,6 +65,14 @@ void ReleaseUserFilters();
 int UserFilterCount();
 // "" when out of range.
 std::string UserFilterName(int index);
+
+// The file's name with its extension ("Sepia.fx"); "" when out of range.
+std::string UserFilterFileName(int index);
+// The filter's constants; null while it has no good version or out of range.
+CConstantTable* UserFilterConstantTable(int index);
+// Whether it has drawn since its constants were made, so that those the
+// program sets (p0, Time...) are known.
+bool UserFilterDrawn(int index);
 
 // Sets the filter's shader, constants and states for a full-screen draw of
 // the scene texture at stage 0; false (nothing set) when it has no good

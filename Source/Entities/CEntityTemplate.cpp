@@ -9,7 +9,7 @@ namespace gen
 
 CEntityTemplate::CEntityTemplate(const std::string& type, const std::string& name, const std::string& meshFileName,
                                  std::unique_ptr<CMeshDevice> meshDevice)
-    : Type(type), Name(name), Mesh(new CMesh(std::move(meshDevice)))
+    : Type(type), Name(name), MeshFile(meshFileName), Mesh(new CMesh(std::move(meshDevice)))
 {
     Mesh->Load(meshFileName);
 }

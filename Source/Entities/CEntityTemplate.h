@@ -26,11 +26,14 @@ public:
 
     const std::string& GetType() const { return Type; }
     const std::string& GetName() const { return Name; }
+    // The mesh's file as the template was given it ("Cube.x", or an absolute path).
+    const std::string& GetMeshFile() const { return MeshFile; }
     CMesh* GetMesh() const { return Mesh.get(); }
 
 private:
     std::string Type;
     std::string Name;
+    std::string MeshFile;
     std::unique_ptr<CMesh> Mesh;
 };
 

@@ -31,6 +31,13 @@ const SRenderMethodInfo kRenderMethods[] = {
 };
 static_assert(std::size(kRenderMethods) == kNumRenderMethods, "one row per render method");
 
+const char* const kMethodNames[] = {
+    "PlainColour", "PlainTexture", "VertexLit",  "VertexLitTex", "PixelLit",         "PixelLitTex",   "NormalMap",
+    "ParallaxMap", "Earth",        "Clouds",     "Atmosphere",   "TintPoly",         "CutGlass",      "PolyHighContrast",
+    "PolyGrayScale",
+};
+static_assert(std::size(kMethodNames) == kNumRenderMethods, "one name per render method");
+
 // Keywords for textured materials, tried in this order.
 struct SKeyword
 {
@@ -66,6 +73,11 @@ const SRenderMethodInfo& GetRenderMethodInfo(ERenderMethod method)
         }
         return kRenderMethods[method];
     });
+}
+
+const char* RenderMethodName(ERenderMethod method)
+{
+    return static_cast<std::uint32_t>(method) < kNumRenderMethods ? kMethodNames[method] : "";
 }
 
 ERenderMethod RenderMethodFromMaterial(const std::string& materialName, const std::string& textureFile)

@@ -69,6 +69,9 @@ const SRenderMethodInfo& GetRenderMethodInfo(ERenderMethod method);
 // named "Atmosphere...".
 ERenderMethod RenderMethodFromMaterial(const std::string& materialName, const std::string& textureFile);
 
+// The method's name as people read it ("PixelLitTex"); "" out of range.
+const char* RenderMethodName(ERenderMethod method);
+
 std::uint32_t RenderMethodTextureCount(ERenderMethod method);
 bool RenderMethodUsesTangents(ERenderMethod method);
 bool IsPostProcessMethod(ERenderMethod method);

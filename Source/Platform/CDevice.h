@@ -414,6 +414,9 @@ public:
     virtual bool ReadRenderTarget(std::vector<std::uint8_t>& rgba, std::uint32_t& width, std::uint32_t& height) = 0;
     // Reads the back buffer in the same way whatever the current target is.
     virtual bool ReadBackBuffer(std::vector<std::uint8_t>& rgba, std::uint32_t& width, std::uint32_t& height) = 0;
+    // Copies the current render target into a render-target texture of the
+    // same size, rows as they are. False when the sizes differ.
+    virtual bool CopyRenderTarget(CTexture* texture) = 0;
 
     // Number of live default-pool objects (a Reset needs zero).
     virtual unsigned GetDefaultPoolCount() const = 0;

@@ -30,6 +30,7 @@ enum EWindowEventType
     kEventClose,       // the user asked to close the window
     kEventQuit,        // the loop should end (after Destroy)
     kEventDrop,        // Path = a file dropped on the window
+    kEventMouseWheel,  // X, Y notches turned: right, away from the user
 };
 
 struct SWindowEvent

@@ -392,4 +392,24 @@ bool CDeviceGL::ReadBackBuffer(std::vector<std::uint8_t>& rgba, std::uint32_t& w
     return ok;
 }
 
+bool CDeviceGL::CopyRenderTarget(CTexture* texture)
+{
+    auto* target = static_cast<CTextureGL*>(texture);
+    const std::uint32_t width = GetTargetWidth(), height = GetTargetHeight();
+    if (!target || !target->IsRenderTarget() || target->GetWidth() != width || target->GetHeight() != height)
+    {
+        return false;
+    }
+    GLuint copy = 0;
+    glGenFramebuffers(1, &copy);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, copy);
+    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, target->GetName(), 0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, Framebuffer);
+    glBlitFramebuffer(0, 0, static_cast<GLint>(width), static_cast<GLint>(height), 0, 0, static_cast<GLint>(width),
+                      static_cast<GLint>(height), GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glDeleteFramebuffers(1, &copy);
+    BindFramebuffer();
+    return glGetError() == GL_NO_ERROR;
+}
+
 } // namespace gen

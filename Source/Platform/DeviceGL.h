@@ -283,6 +283,7 @@ public:
     std::uint32_t GetBackBufferHeight() const override { return BackHeight; }
     bool ReadRenderTarget(std::vector<std::uint8_t>& rgba, std::uint32_t& width, std::uint32_t& height) override;
     bool ReadBackBuffer(std::vector<std::uint8_t>& rgba, std::uint32_t& width, std::uint32_t& height) override;
+    bool CopyRenderTarget(CTexture* texture) override;
     unsigned GetDefaultPoolCount() const override;
 
     // For the objects of the layer.

@@ -315,6 +315,14 @@ bool CWindow::PollEvent(SWindowEvent& event)
             event.X = static_cast<float>(e.motion.x);
             event.Y = static_cast<float>(e.motion.y);
             return true;
+        case SDL_MOUSEWHEEL:
+        {
+            const float direction = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1.0f : 1.0f;
+            event.Type = kEventMouseWheel;
+            event.X = direction * static_cast<float>(e.wheel.x);
+            event.Y = direction * static_cast<float>(e.wheel.y);
+            return true;
+        }
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
             event.Code = VirtualKeyFromSdlMouseButton(e.button.button);

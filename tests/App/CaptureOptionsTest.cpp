@@ -28,8 +28,11 @@ TEST(CaptureOptions, ParsesEveryOption)
     EXPECT_FALSE(o.NoAreaFilters);
 
     ASSERT_TRUE(Parse({"--frames", "50", "--out", "d", "--size", "640x480", "--shots", "0,4,9", "--fixed-dt", "0.02",
-                       "--resize", "40:320x240", "10:800x600", "--floor", "--no-area-filters"},
+                       "--resize", "40:320x240", "10:800x600", "--floor", "--no-area-filters", "--inspector", "--open",
+                       "Scene", "--open", "Images"},
                       o));
+    EXPECT_TRUE(o.Inspector);
+    EXPECT_EQ(o.Sections, (std::vector<std::string>{"Scene", "Images"}));
     EXPECT_EQ(o.Width, 640);
     EXPECT_EQ(o.Height, 480);
     EXPECT_EQ(o.Shots, (std::vector<int>{0, 4, 9}));

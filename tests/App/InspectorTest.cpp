@@ -1,9 +1,10 @@
 // The inspector through the capture tool's loop on the real program: hidden,
 // it leaves frames as they are; shown, it draws and times its own pass; Tab
-// shows and hides it; while the pointer is over it, clicks and keys are its
+// shows and hides it; while the pointer is over it, clicks, the wheel and keys are its
 // own, while elsewhere they reach the scene.
 #include "App/Inspector.h"
 #include "Device/Device.h"
+#include "Effects/PostProcess.h"
 #include "Platform/CDevice.h"
 #include "Scene/Scene.h"
 #include "Device/Input.h"
@@ -24,17 +25,21 @@ namespace
 
 // Renders the last frame three times over the same state (a zero step, as
 // rendering advances the filters' values by its time): with the inspector
-// hidden, without one, and shown.
+// hidden, without one, and shown. With shownBefore, the frames before it
+// draw the inspector shown.
 class CThreeWays : public CFrame
 {
 public:
-    explicit CThreeWays(CInspector& inspector) : Inspector(inspector) {}
+    CThreeWays(CInspector& inspector, bool shownBefore = false) : Inspector(inspector), ShownBefore(shownBefore) {}
     bool Continue() override { return Frames < 3; }
     void Render(float) override
     {
         if (++Frames < 3)
         {
+            Drawing = ShownBefore ? &Inspector : nullptr;
+            Inspector.SetShown(ShownBefore);
             SceneRender(kStep);
+            FilteredPictureKept = GetFilteredPicture() != nullptr;
             return;
         }
         for (SShot& shot : Shots)
@@ -43,6 +48,10 @@ public:
             Inspector.SetShown(&shot == &Shots[2]);
             SceneRender(0.0f);
             Device->ReadBackBuffer(shot.Pixels, shot.Width, shot.Height);
+            if (&shot == &Shots[0])
+            {
+                FilteredPictureHidden = GetFilteredPicture() != nullptr;
+            }
         }
     }
     void Update(float) override { SceneUpdate(kStep); }
@@ -57,10 +66,13 @@ public:
     void ReleaseDevice() override { Inspector.ReleaseDevice(); }
 
     SShot Shots[3];
+    bool FilteredPictureKept = false;
+    bool FilteredPictureHidden = false;
 
 private:
     static constexpr float kStep = 0.016f;
     CInspector& Inspector;
+    bool ShownBefore;
     CInspector* Drawing = nullptr;
     int Frames = 0;
 };
@@ -79,6 +91,22 @@ TEST(Inspector, HiddenItLeavesTheFrameAsItIsAndShownItDrawsInAPassOfItsOwn)
     EXPECT_FALSE(frame.Shots[2].Pixels == frame.Shots[1].Pixels);
     const std::vector<std::string>& names = passes.Report().Names;
     EXPECT_NE(std::find(names.begin(), names.end(), "inspector"), names.end());
+}
+
+// The Scene and Images sections open, then the panel hidden: the frame is as
+// without the inspector, and no copy of the filtered picture is kept.
+TEST(Inspector, WithItsImagesShownAndThenHiddenTheFrameIsAsWithoutIt)
+{
+    CPassTimer passes;
+    CInspector inspector(passes, false);
+    inspector.OpenSection("Scene");
+    inspector.OpenSection("Images");
+    CThreeWays again(inspector, true);
+    RunHeadless(again);
+    ASSERT_FALSE(again.Shots[1].Pixels.empty());
+    EXPECT_TRUE(again.FilteredPictureKept);
+    EXPECT_FALSE(again.FilteredPictureHidden);
+    EXPECT_TRUE(again.Shots[0].Pixels == again.Shots[1].Pixels);
 }
 
 double MeanChannel(const SShot& shot)
@@ -133,6 +161,7 @@ TEST(Inspector, TabShowsAndHidesItAndWhileHiddenEveryOtherEventReachesTheScene)
     const SStep steps[] = {
         {Event(kEventKeyDown, kKeyW), false, false},
         {Event(kEventMouseDown, kMouseLButton, 20.0f, 100.0f), false, false},
+        {Event(kEventMouseWheel, 0, 0.0f, 1.0f), false, false},
         {Event(kEventKeyDown, kKeyTab), true, true},
         {Event(kEventKeyUp, kKeyTab), true, true},
         {Event(kEventKeyUp, kKeyW), false, true},
@@ -165,17 +194,19 @@ TEST(Inspector, WhileThePointerIsOverItClicksAndKeysAreItsOwn)
             taken.push_back(inspector.TakeEvent(Event(kEventKeyUp, kKeyW)));
             taken.push_back(inspector.TakeEvent(Event(kEventMouseDown, kMouseLButton, 40.0f, 100.0f)));
             taken.push_back(inspector.TakeEvent(Event(kEventMouseUp, kMouseLButton, 40.0f, 100.0f)));
+            taken.push_back(inspector.TakeEvent(Event(kEventMouseWheel, 0, 0.0f, -1.0f)));
             inspector.TakeEvent(Event(kEventMouseMove, 0, 150.0f, 10.0f)); // over the scene
         }
         if (n == 3)
         {
             taken.push_back(inspector.TakeEvent(Event(kEventKeyDown, kKeyW)));
             taken.push_back(inspector.TakeEvent(Event(kEventMouseDown, kMouseLButton, 150.0f, 10.0f)));
+            taken.push_back(inspector.TakeEvent(Event(kEventMouseWheel, 0, 0.0f, -1.0f)));
         }
     }, &passes, &inspector);
     RunHeadless(frame);
     SetFramePassListener(nullptr);
-    EXPECT_EQ(taken, (std::vector<bool>{true, false, true, false, false, false}));
+    EXPECT_EQ(taken, (std::vector<bool>{true, false, true, false, true, false, false, false}));
 }
 
 } // namespace

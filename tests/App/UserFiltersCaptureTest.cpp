@@ -2,9 +2,10 @@
 // data folder with a Filters folder of our own and a user folder: keys 4 to
 // 9 and Page Down / Up choose them, the host's values reach them, a broken
 // one is named while the others draw, and files added, changed or removed
-// while the program runs take effect.
+// while the program runs take effect; their own constants are tunable.
 #include "Common/Problems.h"
 #include "Device/ShaderLibrary.h"
+#include "App/Tunables.h"
 #include "Effects/PostProcess.h"
 #include "Support/CaptureRun.h"
 
@@ -242,6 +243,34 @@ TEST_F(UserFilters, TheHostsValuesReachThem)
             EXPECT_GT(right.B, 251) << "Time";
         }
     }
+}
+
+// Their own constants are tuned as the built-in filters' are (by file name,
+// in any case); those the host sets are not, once the filter has drawn.
+TEST_F(UserFilters, TheirOwnConstantsAreTunedAndTheHostsAreNot)
+{
+    const SShot none = Run({});
+    const SShot untoned = Run({"--press", "2:54", "--set", "sepia.FX:Amount=0"});
+    EXPECT_LT(MeanDifference(untoned, none), 2.0);
+
+    std::vector<ETuneResult> results;
+    std::vector<bool> drawn;
+    SetCurrentFilter(kNoFilter);
+    RunCapture({"--frames", "5", "--press", "1:56"}, [&](int frame) {
+        if (frame == 4)
+        {
+            results = {SetTunableValue("Znames.hlsl", "TIME", {1.0f}), SetTunableValue("Sepia.fx", "Amount", {0.5f})};
+            for (const STunableTable& table : TunableTables())
+            {
+                if (table.File == "Znames.hlsl" || table.File == "Sepia.fx")
+                {
+                    drawn.push_back(table.Drawn);
+                }
+            }
+        }
+    });
+    EXPECT_EQ(results, (std::vector<ETuneResult>{kTuneSetByProgram, kTuned}));
+    EXPECT_EQ(drawn, (std::vector<bool>{false, true})) << "Sepia, in name order, has not drawn; Znames has";
 }
 
 TEST_F(UserFilters, FilesAddedAndChangedWhileRunningTakeEffect)

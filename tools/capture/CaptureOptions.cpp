@@ -220,6 +220,8 @@ void DeclareOptions(CLI::App& app, SCaptureOptions& options, SRawOptions& raw)
     app.add_flag("--floor", options.Floor, "draw only a textured quad (the benchmark floor)");
     app.add_flag("--no-area-filters", options.NoAreaFilters, "leave out the heat haze");
     app.add_flag("--inspector", options.Inspector, "draw the inspector panel over every frame");
+    app.add_option("--open", options.Sections, "open the inspector's section (Scene, Images...)")
+        ->type_name("SECTION");
     app.add_option("--set", raw.Sets, "a filter's tunable constant, from the first frame on")
         ->type_name("FILE:NAME=V[,V...]");
     app.add_option("--drop", raw.Drops, "before FRAME, handle FILE as one dropped on the window")

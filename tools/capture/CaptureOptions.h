@@ -62,6 +62,7 @@ struct SCaptureOptions
     bool Floor = false;                // draw only clear + one textured quad + present
     bool NoAreaFilters = false;        // frames without the two heat-haze areas
     bool Inspector = false;            // the inspector panel shown from the first frame
+    std::vector<std::string> Sections; // the panel's sections opened at its first draw
     std::vector<STunableSetting> Sets; // in the order given
     std::vector<SReplaceEvent> Replaces; // sorted by frame
     std::vector<SDropEvent> Drops;     // sorted by frame
@@ -75,7 +76,7 @@ struct SCaptureOptions
 //   --frames N --out DIR [--size WxH] [--press FRAME:VK ...]
 //   [--hold FROM-TO:VK ...] [--fixed-dt SECONDS] [--shots A,B,...]
 //   [--resize FRAME:WxH ...] [--replace FRAME:DEST:SRC ...] [--floor]
-//   [--no-area-filters] [--inspector] [--set FILE:NAME=V[,V...] ...]
+//   [--no-area-filters] [--inspector] [--open SECTION ...] [--set FILE:NAME=V[,V...] ...]
 //   [--link URL] [--mesh FILE ...] [--drop FRAME:FILE ...]
 // Frames count from 0. A press holds the key for one frame (down before
 // FRAME, up before FRAME+1); a hold keeps it down from FROM to TO inclusive.

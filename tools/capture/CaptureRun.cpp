@@ -61,6 +61,10 @@ int RunCapture(const SCaptureOptions& options)
     CPassTimer passes;
     CInspector inspector(passes, false);
     inspector.SetShown(options.Inspector);
+    for (const std::string& section : options.Sections)
+    {
+        inspector.OpenSection(section);
+    }
     CCaptureFrame frame(options, &passes, &inspector);
     SAppOptions app;
     app.ClientWidth = options.Width;
