@@ -122,13 +122,15 @@ bool CDepthPicture::Update(std::uint32_t width, std::uint32_t height)
         }
     }
     const float range = farthest > nearest ? farthest - nearest : 1.0f;
-    std::vector<std::uint8_t> grey(Depths.size());
+    // Grey as RGBA: WebGL has no texture swizzles to spread one channel.
+    std::vector<std::uint8_t> grey(Depths.size() * 4, 255);
     for (std::size_t i = 0; i < Depths.size(); ++i)
     {
         const float depth = Depths[i];
-        grey[i] = depth >= 1.0f ? 255
-                                : static_cast<std::uint8_t>(std::min(std::max((depth - nearest) / range, 0.0f), 1.0f) *
-                                                            254.0f);
+        const std::uint8_t level =
+            depth >= 1.0f ? 255
+                          : static_cast<std::uint8_t>(std::min(std::max((depth - nearest) / range, 0.0f), 1.0f) * 254.0f);
+        grey[i * 4] = grey[i * 4 + 1] = grey[i * 4 + 2] = level;
     }
     CKeptTextureBinding kept;
     if (!Name)
@@ -139,14 +141,12 @@ bool CDepthPicture::Update(std::uint32_t width, std::uint32_t height)
     }
     glBindTexture(GL_TEXTURE_2D, Name);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_RED,
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0, GL_RGBA,
                  GL_UNSIGNED_BYTE, grey.data());
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    const GLint grey4[4] = {GL_RED, GL_RED, GL_RED, GL_ONE};
-    glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, grey4);
     return true;
 }
 

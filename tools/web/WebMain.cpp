@@ -33,15 +33,15 @@ const char* const kSettingsDir = "/settings"; // UserSettingsFolder() in the pag
 // entry a file of the settings folder: copied in before the program starts,
 // and out again once a second (the program writes the files as they change).
 EM_JS(void, PageSettingsIn, (const char* folder), {
-    var dir = UTF8ToString(folder) + '/tunables';
-    var prefix = 'tessavin/tunables/';
+    var dir = UTF8ToString(folder) + "/tunables";
+    var prefix = "tessavin/tunables/";
     FS.mkdirTree(dir);
     var storage = null;
     try {
         storage = window.localStorage;
         for (var i = 0; i < storage.length; ++i) {
             var key = storage.key(i);
-            if (key.indexOf(prefix) === 0) FS.writeFile(dir + '/' + key.slice(prefix.length), storage.getItem(key));
+            if (key.indexOf(prefix) === 0) FS.writeFile(dir + "/" + key.slice(prefix.length), storage.getItem(key));
         }
     } catch (e) {
         return; // no storage (a private window, say): the values last the run
@@ -49,9 +49,9 @@ EM_JS(void, PageSettingsIn, (const char* folder), {
     setInterval(function() {
         try {
             FS.readdir(dir).forEach(function(name) {
-                if (name === '.' || name === '..') return;
-                var text = FS.readFile(dir + '/' + name, {encoding: 'utf8'});
-                if (text === '') storage.removeItem(prefix + name);
+                if (name.charAt(0) === ".") return;
+                var text = FS.readFile(dir + "/" + name, {encoding: "utf8"});
+                if (text.length === 0) storage.removeItem(prefix + name);
                 else if (storage.getItem(prefix + name) !== text) storage.setItem(prefix + name, text);
             });
         } catch (e) {
