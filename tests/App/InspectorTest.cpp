@@ -145,8 +145,9 @@ TEST(Inspector, SetChangesTheFilterFromTheFirstFrameAndRefusesWhatItCannotTune)
 // scene-reading panels share is one entry, written to each method's table.
 TEST(Inspector, SetReachesTheMaterialsShadersOnceTheyHaveDrawn)
 {
-    const SShot grey = RunCapture({"--frames", "3"}).at(2);
-    const SShot red = RunCapture({"--frames", "3", "--set", "pp_polygrayscale.PSH:FrameColour=1,0,0"}).at(2);
+    const SShot grey = RunCapture({"--frames", "3", "--fixed-dt", "0.016"}).at(2);
+    const SShot red =
+        RunCapture({"--frames", "3", "--fixed-dt", "0.016", "--set", "pp_polygrayscale.PSH:FrameColour=1,0,0"}).at(2);
     double redder = 0.0;
     for (std::size_t i = 0; i + 3 < red.Pixels.size(); i += 4)
     {
