@@ -39,6 +39,7 @@ bool DrawControl(const SConstantControl& control, float* values)
 void DrawControlsSection(CTunableSettings* settings)
 {
     const std::vector<STunableTable> tunables = TunableTables();
+    bool materialsNamed = false;
     for (std::size_t index = 0; index < tunables.size(); ++index)
     {
         const STunableTable& tunable = tunables[index];
@@ -59,6 +60,13 @@ void DrawControlsSection(CTunableSettings* settings)
             {
                 continue;
             }
+            if (!open && tunable.Material && !materialsNamed)
+            {
+                // The render methods' shaders follow the filters'.
+                ImGui::Separator();
+                ImGui::TextDisabled("Materials");
+                materialsNamed = true;
+            }
             if (!open && !ImGui::TreeNodeEx(tunable.File.c_str(), ImGuiTreeNodeFlags_DefaultOpen))
             {
                 break;
@@ -69,7 +77,7 @@ void DrawControlsSection(CTunableSettings* settings)
             ImGui::PushID(static_cast<int>(handle));
             if (ImGui::Button("Reset"))
             {
-                table.SetTunable(h, control.Default.data(), control.Components);
+                SetTunable(tunable, control.Name, control.Default.data(), control.Components);
                 if (settings)
                 {
                     settings->Forget(tunable.File, control.Name);
@@ -78,7 +86,7 @@ void DrawControlsSection(CTunableSettings* settings)
             ImGui::SameLine();
             if (DrawControl(control, values))
             {
-                table.SetTunable(h, values, control.Components);
+                SetTunable(tunable, control.Name, values, control.Components);
                 if (settings)
                 {
                     settings->Choose(tunable.File, control.Name, std::vector<float>(values, values + control.Components));

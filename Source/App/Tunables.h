@@ -1,7 +1,8 @@
 #pragma once
-// The constants a person tunes: in each filter's shader, those the program
-// never sets, found by shader file and name. The inspector's controls and
-// tessavin-capture --set both write them here.
+// The constants a person tunes: in each filter's shader and each render
+// method's shaders (the materials'), those the program never sets, found by
+// shader file and name. The inspector's controls and tessavin-capture --set
+// both write them here.
 
 #include <string>
 #include <vector>
@@ -15,14 +16,23 @@ struct STunableTable
 {
     std::string File; // the shader file's name, "PP_Tint.psh"
     CConstantTable* Table = nullptr;
-    // The filter has drawn with the table, so the constants the program
-    // sets are known; until then none is shown as a control.
+    // Render methods sharing a shader file each have a table of it; the
+    // others, written along with Table.
+    std::vector<CConstantTable*> Shared;
+    // The filter (or a method with the file) has drawn with Table, so the
+    // constants the program sets are known; until then none is shown as a
+    // control.
     bool Drawn = false;
+    bool Material = false; // a render method's shader, not a filter's
 };
 
 // Every filter's table that is loaded now: the built-in ones, then the
-// user's own filters.
+// user's own filters; then the render methods' shaders by file, each once,
+// in the methods' order (vertex shader, then pixel shader).
 std::vector<STunableTable> TunableTables();
+
+// Writes count values into the constant of Table and of every Shared table.
+void SetTunable(const STunableTable& tunable, const std::string& name, const float* values, unsigned count);
 
 enum ETuneResult
 {

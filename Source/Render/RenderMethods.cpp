@@ -279,6 +279,7 @@ void UseRenderMethod(ERenderMethod method, const CMatrix4x4* world, CCamera& cam
     }
     entry.VertexConstants(method, world, camera);
     entry.PixelConstants(method, world, camera);
+    entry.Drawn = entry.VertexConstantTable && entry.PixelConstantTable;
 }
 
 void ReleaseRenderMethods()
@@ -290,6 +291,7 @@ void ReleaseRenderMethods()
         SafeRelease(entry.PixelShader);
         SafeRelease(entry.VertexConstantTable);
         SafeRelease(entry.VertexShader);
+        entry.Drawn = false;
     }
 }
 

@@ -36,7 +36,8 @@ public:
 
 // One entry of the table. The first eight fields are fixed when the table
 // is first used; the device objects are null until PrepareRenderMethod and
-// owned by the table.
+// owned by the table.  Drawn tells whether UseRenderMethod has run since
+// then, so which constants its functions set is known.
 struct SRenderMethod
 {
     const char* VertexShaderFile;
@@ -53,6 +54,7 @@ struct SRenderMethod
     CPixelShader* PixelShader;
     CConstantTable* PixelConstantTable;
     CVertexDeclaration* VertexDeclaration;
+    bool Drawn = false;
 };
 
 // The entry of a method. A value outside 0..14 is a caller error

@@ -3,6 +3,7 @@
 // shows and hides it; while the pointer is over it, clicks, the wheel and keys are its
 // own, while elsewhere they reach the scene.
 #include "App/Inspector.h"
+#include "App/Tunables.h"
 #include "Device/Device.h"
 #include "Effects/PostProcess.h"
 #include "Platform/CDevice.h"
@@ -136,6 +137,50 @@ TEST(Inspector, SetChangesTheFilterFromTheFirstFrameAndRefusesWhatItCannotTune)
         RunHeadless(frame);
         EXPECT_EQ(frame.FailedSets(), 1) << set;
     }
+}
+
+// The materials' shaders are tuned the same way: the grey-scale panel's frame
+// turned red shows in the picture; the tint panel's colour, which the program
+// sets as it draws, is refused, as is a matrix. The vertex shader the three
+// scene-reading panels share is one entry, written to each method's table.
+TEST(Inspector, SetReachesTheMaterialsShadersOnceTheyHaveDrawn)
+{
+    const SShot grey = RunCapture({"--frames", "3", "--fixed-dt", "0.016"}).at(2);
+    const SShot red =
+        RunCapture({"--frames", "3", "--fixed-dt", "0.016", "--set", "pp_polygrayscale.PSH:FrameColour=1,0,0"}).at(2);
+    double redder = 0.0;
+    for (std::size_t i = 0; i + 3 < red.Pixels.size(); i += 4)
+    {
+        redder += (red.Pixels[i] - red.Pixels[i + 1]) - (grey.Pixels[i] - grey.Pixels[i + 1]);
+    }
+    EXPECT_GT(redder, 255.0);
+
+    const SCaptureOptions options = CaptureOptions160({"--frames", "2", "--set", "PP_TintPoly.psh:TintColour=1,1,1"});
+    CCaptureFrame frame(options, nullptr);
+    RunHeadless(frame);
+    EXPECT_EQ(frame.FailedSets(), 1);
+
+    std::vector<ETuneResult> results;
+    std::vector<STunableTable> shared;
+    RunCapture({"--frames", "3"}, [&](int n) {
+        if (n == 2)
+        {
+            results = {SetTunableValue("PP_PolyGrayScale.psh", "FrameColour", {0.5f, 0.5f, 0.5f}),
+                       SetTunableValue("PP_PolyHighContrast.psh", "ContrastLevel", {0.0f}),
+                       SetTunableValue("PP_XFormOnly.vsh", "WorldMatrix", {1.0f})};
+            for (const STunableTable& table : TunableTables())
+            {
+                if (table.File == "PP_XFormOnly.vsh")
+                {
+                    shared.push_back(table);
+                }
+            }
+        }
+    });
+    EXPECT_EQ(results, (std::vector<ETuneResult>{kTuned, kTuneSetByProgram, kTuneNoSuchConstant}));
+    ASSERT_EQ(shared.size(), 1u);
+    EXPECT_TRUE(shared[0].Drawn && shared[0].Material);
+    EXPECT_EQ(shared[0].Shared.size(), 2u);
 }
 
 SWindowEvent Event(EWindowEventType type, int code, float x = 0.0f, float y = 0.0f)
