@@ -2,6 +2,7 @@
 
 #include "App/SharedLink.h"
 #include "Common/DataFolder.h"
+#include "Common/Path.h"
 #include "Common/Problems.h"
 #include "Common/ReadFile.h"
 #include "Common/ShareLink.h"
@@ -47,10 +48,11 @@ void AddShadersOf(const std::string& folder, std::set<std::string>& names)
     }
 }
 
-// The data folder's file, the run's folder aside.
+// The data folder's file, the run's folder aside (relative to the working
+// folder when no data folder was found, as DataPath takes it: the page).
 std::string DataFolderPath(const std::string& name)
 {
-    return DataFolder().empty() ? "" : (FilePath(DataFolder()) / FilePath(name)).u8string();
+    return DataFolder().empty() ? NativePath(name) : (FilePath(DataFolder()) / FilePath(name)).u8string();
 }
 
 } // namespace
@@ -109,8 +111,7 @@ bool ShippedShaderText(const std::string& name, std::string& text)
         text = original->second;
         return true;
     }
-    const std::string path = DataFolderPath(name);
-    return IsLinkFileName(name) && !path.empty() && ReadWholeFile(path, text);
+    return IsLinkFileName(name) && ReadWholeFile(DataFolderPath(name), text);
 }
 
 bool WriteEditableShader(const std::string& name, const std::string& text)
