@@ -28,7 +28,8 @@ namespace fs = std::filesystem;
 const std::string kRenderFolder = "Source/Render/";
 const std::string kFilterFolder = "Filters/";
 
-// The data folder's texts as they were before this run first wrote them.
+// The data folder's texts as they were before this run first wrote them, by
+// the data folder's path.
 std::map<std::string, std::string>& Originals()
 {
     static std::map<std::string, std::string> originals;
@@ -105,13 +106,17 @@ bool ReadEditableShader(const std::string& name, std::string& text)
 
 bool ShippedShaderText(const std::string& name, std::string& text)
 {
-    const auto original = Originals().find(name);
+    if (!IsLinkFileName(name))
+    {
+        return false;
+    }
+    const auto original = Originals().find(DataFolderPath(name));
     if (original != Originals().end())
     {
         text = original->second;
         return true;
     }
-    return IsLinkFileName(name) && ReadWholeFile(DataFolderPath(name), text);
+    return ReadWholeFile(DataFolderPath(name), text);
 }
 
 bool WriteEditableShader(const std::string& name, const std::string& text)
@@ -130,10 +135,11 @@ bool WriteEditableShader(const std::string& name, const std::string& text)
     {
         std::string shipped;
         std::error_code error;
-        const bool inData = fs::equivalent(FilePath(path), FilePath(DataFolderPath(name)), error);
-        if (inData && !Originals().count(name) && ReadWholeFile(path, shipped))
+        const std::string original = DataFolderPath(name);
+        const bool inData = fs::equivalent(FilePath(path), FilePath(original), error);
+        if (inData && !Originals().count(original) && ReadWholeFile(path, shipped))
         {
-            Originals()[name] = shipped;
+            Originals()[original] = shipped;
         }
         written = WriteWholeFile(path, text);
     }

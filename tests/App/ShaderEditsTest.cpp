@@ -39,15 +39,17 @@ protected:
 
     void TearDown() override
     {
+        fs::current_path(Root);
         CloseSharedLink();
         ResetProblems();
         fs::remove_all(Data);
     }
 
+    fs::path Root = fs::current_path();
     fs::path Data;
 };
 
-TEST_F(ShaderEdits, EditsGoWhereTheProgramReadsAndNewFiltersIntoTheRunsFolder)
+void EditsGoWhereTheProgramReads()
 {
     using TNames = std::vector<std::string>;
     EXPECT_EQ(EditableShaders(), (TNames{"Source/Render/A.psh", "Source/Render/B.vsh"}));
@@ -79,6 +81,24 @@ TEST_F(ShaderEdits, EditsGoWhereTheProgramReadsAndNewFiltersIntoTheRunsFolder)
         EXPECT_EQ(EditableShaderPath(name), "") << name;
     }
     EXPECT_EQ(EditableShaders().size(), 3u);
+}
+
+// In a data folder found, and in the working folder with none found (the
+// page, whose data lies at its file system's root).
+TEST_F(ShaderEdits, EditsGoWhereTheProgramReadsAndNewFiltersIntoTheRunsFolder)
+{
+    for (const bool found : {true, false})
+    {
+        SCOPED_TRACE(found ? "data folder" : "working folder");
+        if (!found)
+        {
+            CloseSharedLink();
+            SetUp();
+            fs::current_path(Data);
+            LocateDataFolder({});
+        }
+        EditsGoWhereTheProgramReads();
+    }
 }
 
 TEST_F(ShaderEdits, MessagesArePlacedInTheFileWhileItsProblemStands)
