@@ -26,8 +26,9 @@ class ShaderEdits : public ::testing::Test
 protected:
     void SetUp() override
     {
-        const int seed = ::testing::UnitTest::GetInstance()->random_seed();
-        Data = fs::temp_directory_path() / ("tessavin-shader-edits-" + std::to_string(seed));
+        // ctest runs each test in a process of its own, side by side.
+        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        Data = fs::temp_directory_path() / ("tessavin-shader-edits-" + test);
         fs::create_directories(Data / "Source/Render");
         WriteWholeFile((Data / "Entities.xml").string(), "<Entities/>");
         WriteWholeFile((Data / "Source/Render/A.psh").string(), "a");
