@@ -239,7 +239,10 @@ async function checkEditor(browser) {
   const red = await untilRed(page, true, 4000);
   check(red !== null && red < 2, `PP_Tint.psh edited to solid red turned the picture red ${after(red)}`);
 
+  // A value tuned in the inspector, as the page keeps it, goes along.
+  await page.evaluate(() => localStorage.setItem('tessavin/tunables/PP_UnderWater.psh.txt', 'SwayPixels = 3\n'));
   await page.click('#share');
+  await page.evaluate(() => localStorage.removeItem('tessavin/tunables/PP_UnderWater.psh.txt'));
   const hash = await page.evaluate(() => location.hash.slice(1));
   let shared = null;
   try {
@@ -250,6 +253,9 @@ async function checkEditor(browser) {
   check(files.length === 1 && files[0] === 'Source/Render/PP_Tint.psh' &&
         shared.files[0].text.includes('1.0, 0.0, 0.0'),
         `Share put the edit in the address: ${JSON.stringify(files)}`);
+  const values = shared && shared.values ? shared.values : [];
+  check(values.length === 1 && values[0].file === 'PP_UnderWater.psh' && values[0].name === 'SwayPixels' &&
+        values[0].values[0] === 3, `and the tuned value: ${JSON.stringify(values)}`);
 
   await editorText(page, 'float4 main() : COLOR0\n{\n    return float4(1.0, 0.0, 0.0, 1.0) +;\n}\n');
   const placed = await page.waitForFunction(() => {

@@ -156,16 +156,43 @@ function newFilter() {
   say(`${name} is a new filter: Page Down in the picture steps to it.`);
 }
 
-// Every edited and added shader into the address's fragment, as the
-// program's --link reads it.
+// The inspector's tuned values as the page keeps them in local storage
+// (tools/web/WebMain.cpp: a "NAME = V V ..." line a constant, an entry a
+// shader file, saved once a second).
+function tunedValues() {
+  const prefix = 'tessavin/tunables/';
+  const values = [];
+  try {
+    for (let i = 0; i < localStorage.length; i++) {
+      const key = localStorage.key(i);
+      if (!key.startsWith(prefix) || !key.endsWith('.txt')) continue;
+      const file = key.slice(prefix.length, -'.txt'.length);
+      for (const line of localStorage.getItem(key).split('\n')) {
+        const words = line.trim().split(/\s+/);
+        const numbers = words.slice(2).map(Number);
+        if (words[1] === '=' && numbers.length >= 1 && numbers.length <= 4 && numbers.every(Number.isFinite)) {
+          values.push({ file, name: words[0], values: numbers });
+        }
+      }
+    }
+  } catch (e) {
+    // No storage (a private window): nothing was kept to share.
+  }
+  return values;
+}
+
+// Every edited and added shader, and every tuned value, into the address's
+// fragment, as the program's --link reads it.
 function share() {
   const names = lines(call('TessavinEditedShaders', 'string'));
-  if (!names.length) {
-    say('Nothing to share: no shader was edited or added.', true);
+  const values = tunedValues();
+  if (!names.length && !values.length) {
+    say('Nothing to share: no shader was edited or added, and no control tuned.', true);
     return;
   }
   const files = names.map(path => ({ path, text: call('TessavinShaderText', 'string', path) }));
-  const fragment = LZString.compressToEncodedURIComponent(JSON.stringify({ v: 1, files }));
+  const payload = values.length ? { v: 1, files, values } : { v: 1, files };
+  const fragment = LZString.compressToEncodedURIComponent(JSON.stringify(payload));
   const address = location.href.split('#')[0] + '#' + fragment;
   if (address.length > kLinkLimit) {
     say(`The link would be ${Math.ceil(address.length / 1024)} kB, over the 64 kB browsers keep: ` +
@@ -173,7 +200,8 @@ function share() {
     return;
   }
   history.replaceState(null, '', '#' + fragment);
-  const what = `Link to ${names.length} shader${names.length > 1 ? 's' : ''} (${names.join(', ')})`;
+  const tuned = values.length ? ` and ${values.length} tuned value${values.length > 1 ? 's' : ''}` : '';
+  const what = `Link to ${names.length} shader${names.length !== 1 ? 's' : ''}${names.length ? ` (${names.join(', ')})` : ''}${tuned}`;
   const copied = navigator.clipboard ? navigator.clipboard.writeText(address) : Promise.reject();
   copied.then(() => say(`${what} copied and in the address bar.`),
               () => say(`${what} in the address bar (the clipboard refused it).`));
