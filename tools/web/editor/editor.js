@@ -221,7 +221,8 @@ async function dropFiles(files) {
   }
   const taken = path => /\.(x|fx|hlsl|psh)$/i.test(path);
   const mesh = paths.some(path => /\.x$/i.test(path));
-  // Beside a mesh the other files are its textures; alone they are named as not taken.
+  // Beside a mesh the other files are its textures; alone, an image replaces the
+  // textures of its name, and anything else is named as not taken.
   for (const path of paths.filter(path => taken(path) || !mesh)) call('TessavinDropFile', 'number', path);
   setTimeout(listShaders, 1500);
 }
