@@ -2,10 +2,10 @@
 
 #include "Common/LzString.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace gen
 {
@@ -13,244 +13,7 @@ namespace gen
 namespace
 {
 
-void AppendJsonString(std::string& out, const std::string& text)
-{
-    out += '"';
-    for (const char c : text)
-    {
-        switch (c)
-        {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20)
-            {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                out += escaped;
-            }
-            else
-            {
-                out += c;
-            }
-        }
-    }
-    out += '"';
-}
-
-// Just enough JSON for the payload: objects, arrays, strings, numbers and
-// the three names; a member nobody asked for is read and dropped.
-class CJsonReader
-{
-public:
-    explicit CJsonReader(const std::string& text) : Text(text) {}
-
-    bool Fail(const std::string& what)
-    {
-        if (Error.empty())
-        {
-            Error = what + " at character " + std::to_string(At + 1);
-        }
-        return false;
-    }
-    bool Eat(char c)
-    {
-        SkipSpace();
-        if (At < Text.size() && Text[At] == c)
-        {
-            ++At;
-            return true;
-        }
-        return false;
-    }
-    bool Peek(char c)
-    {
-        SkipSpace();
-        return At < Text.size() && Text[At] == c;
-    }
-    bool AtEnd()
-    {
-        SkipSpace();
-        return At == Text.size();
-    }
-
-    // Calls member(name) for each member of an object; member reads the value.
-    template <typename TMember>
-    bool Object(TMember member)
-    {
-        if (!Eat('{'))
-        {
-            return Fail("an object expected");
-        }
-        if (Eat('}'))
-        {
-            return true;
-        }
-        do
-        {
-            std::string name;
-            if (!String(name) || (!Eat(':') && !Fail("':' expected")) || !member(name))
-            {
-                return false;
-            }
-        } while (Eat(','));
-        return Eat('}') || Fail("'}' expected");
-    }
-
-    template <typename TItem>
-    bool Array(TItem item)
-    {
-        if (!Eat('['))
-        {
-            return Fail("an array expected");
-        }
-        if (Eat(']'))
-        {
-            return true;
-        }
-        do
-        {
-            if (!item())
-            {
-                return false;
-            }
-        } while (Eat(','));
-        return Eat(']') || Fail("']' expected");
-    }
-
-    bool String(std::string& out)
-    {
-        if (!Eat('"'))
-        {
-            return Fail("a string expected");
-        }
-        out.clear();
-        while (At < Text.size() && Text[At] != '"')
-        {
-            const char c = Text[At++];
-            if (c != '\\')
-            {
-                out += c;
-                continue;
-            }
-            if (At >= Text.size())
-            {
-                break;
-            }
-            const char e = Text[At++];
-            const char* const simple = "\"\\/bfnrt";
-            const char* const meant = "\"\\/\b\f\n\r\t";
-            bool known = false;
-            for (int i = 0; simple[i]; ++i)
-            {
-                if (e == simple[i])
-                {
-                    out += meant[i];
-                    known = true;
-                }
-            }
-            if (!known && !(e == 'u' && Unicode(out)))
-            {
-                return Fail("a bad escape");
-            }
-        }
-        return Eat('"') || Fail("an unterminated string");
-    }
-
-    bool Number(double& value)
-    {
-        SkipSpace();
-        const char* const start = Text.c_str() + At;
-        char* end = nullptr;
-        value = std::strtod(start, &end);
-        if (end == start)
-        {
-            return Fail("a number expected");
-        }
-        At += static_cast<std::size_t>(end - start);
-        return true;
-    }
-
-    bool Skip()
-    {
-        std::string ignored;
-        double number = 0;
-        if (Peek('{'))
-        {
-            return Object([&](const std::string&) { return Skip(); });
-        }
-        if (Peek('['))
-        {
-            return Array([&] { return Skip(); });
-        }
-        if (Peek('"'))
-        {
-            return String(ignored);
-        }
-        for (const char* word : {"true", "false", "null"})
-        {
-            if (Text.compare(At, std::string(word).size(), word) == 0)
-            {
-                At += std::string(word).size();
-                return true;
-            }
-        }
-        return Number(number);
-    }
-
-    std::string Error;
-
-private:
-    void SkipSpace()
-    {
-        while (At < Text.size() && (Text[At] == ' ' || Text[At] == '\n' || Text[At] == '\r' || Text[At] == '\t'))
-        {
-            ++At;
-        }
-    }
-    bool Hex4(unsigned& value)
-    {
-        if (At + 4 > Text.size())
-        {
-            return false;
-        }
-        char* end = nullptr;
-        const std::string digits = Text.substr(At, 4);
-        value = static_cast<unsigned>(std::strtoul(digits.c_str(), &end, 16));
-        At += 4;
-        return *end == '\0';
-    }
-    // \uXXXX, a surrogate pair as one character, in UTF-8.
-    bool Unicode(std::string& out)
-    {
-        unsigned code = 0, low = 0;
-        if (!Hex4(code))
-        {
-            return false;
-        }
-        if (code >= 0xD800 && code < 0xDC00 && Text.compare(At, 2, "\\u") == 0)
-        {
-            At += 2;
-            if (!Hex4(low) || low < 0xDC00 || low >= 0xE000)
-            {
-                return false;
-            }
-            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-        }
-        else if (code >= 0xD800 && code < 0xE000)
-        {
-            code = 0xFFFD;
-        }
-        AppendUtf8(out, code);
-        return true;
-    }
-
-    const std::string& Text;
-    std::size_t At = 0;
-};
+using TJson = nlohmann::json;
 
 bool EndsWithNoCase(const std::string& text, const std::string& end)
 {
@@ -269,26 +32,52 @@ bool EndsWithNoCase(const std::string& text, const std::string& end)
     return true;
 }
 
-bool ReadFile(CJsonReader& json, SLinkFile& file)
+// The member's string, or false where it is there but not a string ("" and
+// true where it is missing: a later version may leave it out).
+bool ReadString(const TJson& object, const char* name, std::string& out)
 {
-    return json.Object([&](const std::string& name) {
-        return name == "path" ? json.String(file.Path) : name == "text" ? json.String(file.Text) : json.Skip();
-    });
+    const auto found = object.find(name);
+    if (found == object.end())
+    {
+        return true;
+    }
+    if (!found->is_string())
+    {
+        return false;
+    }
+    out = found->get<std::string>();
+    return true;
 }
 
-bool ReadValue(CJsonReader& json, SLinkValue& value)
+bool ReadFile(const TJson& json, SLinkFile& file)
 {
-    return json.Object([&](const std::string& name) {
-        if (name == "values")
+    return json.is_object() && ReadString(json, "path", file.Path) && ReadString(json, "text", file.Text);
+}
+
+bool ReadValue(const TJson& json, SLinkValue& value)
+{
+    if (!json.is_object() || !ReadString(json, "file", value.File) || !ReadString(json, "name", value.Name))
+    {
+        return false;
+    }
+    const auto numbers = json.find("values");
+    if (numbers == json.end())
+    {
+        return true;
+    }
+    if (!numbers->is_array())
+    {
+        return false;
+    }
+    for (const TJson& number : *numbers)
+    {
+        if (!number.is_number())
         {
-            return json.Array([&] {
-                double number = 0;
-                value.Values.push_back(0.0f);
-                return json.Number(number) && (value.Values.back() = static_cast<float>(number), true);
-            });
+            return false;
         }
-        return name == "file" ? json.String(value.File) : name == "name" ? json.String(value.Name) : json.Skip();
-    });
+        value.Values.push_back(number.get<float>());
+    }
+    return true;
 }
 
 bool SensibleValue(const SLinkValue& value)
@@ -298,40 +87,51 @@ bool SensibleValue(const SLinkValue& value)
     return !value.File.empty() && !value.Name.empty() && !value.Values.empty() && value.Values.size() <= 4 && finite;
 }
 
-bool ReadPayload(const std::string& text, SLink& link, std::string& error)
+// Each item of the array member through read; false where the member is
+// there but not an array, or an item does not read.
+template <typename TItem, typename TRead>
+bool ReadArray(const TJson& payload, const char* name, std::vector<TItem>& items, TRead read)
 {
-    CJsonReader json(text);
-    double version = 0;
-    const bool read = json.Object([&](const std::string& name) {
-        if (name == "v")
-        {
-            return json.Number(version);
-        }
-        if (name == "files")
-        {
-            return json.Array([&] {
-                link.Files.emplace_back();
-                return ReadFile(json, link.Files.back());
-            });
-        }
-        if (name == "values")
-        {
-            return json.Array([&] {
-                link.Values.emplace_back();
-                return ReadValue(json, link.Values.back());
-            });
-        }
-        return json.Skip();
-    });
-    if (read && !json.AtEnd())
+    const auto found = payload.find(name);
+    if (found == payload.end())
     {
-        json.Fail("text after the end");
+        return true;
     }
-    if (!json.Error.empty())
+    if (!found->is_array())
     {
-        error = "the link's contents are malformed: " + json.Error;
         return false;
     }
+    for (const TJson& item : *found)
+    {
+        items.emplace_back();
+        if (!read(item, items.back()))
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ReadPayload(const std::string& text, SLink& link, std::string& error)
+{
+    TJson payload;
+    try
+    {
+        payload = TJson::parse(text);
+    }
+    catch (const TJson::exception& e) // a syntax error, or a number past a double's range
+    {
+        error = std::string("the link's contents are malformed: ") + e.what();
+        return false;
+    }
+    if (!payload.is_object() || !ReadArray(payload, "files", link.Files, ReadFile) ||
+        !ReadArray(payload, "values", link.Values, ReadValue))
+    {
+        error = "the link's contents are malformed: not the object of files and values a link holds";
+        return false;
+    }
+    const auto v = payload.find("v");
+    const double version = v != payload.end() && v->is_number() ? v->get<double>() : 0.0;
     if (version < 1 || version > kLinkVersion)
     {
         error = "the link was made by another version of Tessavin (format " + std::to_string(int(version)) +
@@ -394,32 +194,24 @@ bool IsLinkFileName(const std::string& path)
 
 std::string LinkJson(const SLink& link)
 {
-    std::string out = "{\"v\":" + std::to_string(kLinkVersion) + ",\"files\":[";
-    for (std::size_t i = 0; i < link.Files.size(); ++i)
+    TJson files = TJson::array();
+    for (const SLinkFile& file : link.Files)
     {
-        out += i ? ",{\"path\":" : "{\"path\":";
-        AppendJsonString(out, link.Files[i].Path);
-        out += ",\"text\":";
-        AppendJsonString(out, link.Files[i].Text);
-        out += '}';
+        files.push_back({{"path", file.Path}, {"text", file.Text}});
     }
-    out += ']';
-    for (std::size_t i = 0; i < link.Values.size(); ++i)
+    TJson payload = {{"v", kLinkVersion}, {"files", files}};
+    if (!link.Values.empty())
     {
-        out += i ? ",{\"file\":" : ",\"values\":[{\"file\":";
-        AppendJsonString(out, link.Values[i].File);
-        out += ",\"name\":";
-        AppendJsonString(out, link.Values[i].Name);
-        out += ",\"values\":[";
-        for (std::size_t v = 0; v < link.Values[i].Values.size(); ++v)
+        TJson values = TJson::array();
+        for (const SLinkValue& value : link.Values)
         {
-            char number[32];
-            std::snprintf(number, sizeof number, "%s%.9g", v ? "," : "", link.Values[i].Values[v]);
-            out += number;
+            values.push_back({{"file", value.File}, {"name", value.Name}, {"values", value.Values}});
         }
-        out += "]}";
+        payload["values"] = values;
     }
-    return out + (link.Values.empty() ? "}" : "]}");
+    // A file that is not UTF-8 (an old Latin-1 shader) goes with U+FFFD for
+    // what does not read, rather than stopping the link.
+    return payload.dump(-1, ' ', false, TJson::error_handler_t::replace);
 }
 
 std::string LinkFragment(const SLink& link)

@@ -132,7 +132,8 @@ TEST(ShareLink, RefusesLinksItCannotHonour)
         {"#" + LzCompressUri(R"({"v":1,"values":[{"file":"A.psh","name":"G","values":[]}]})"), "one to four"},
         {"#" + LzCompressUri(R"({"v":1,"values":[{"file":"A.psh","name":"G","values":[1,2,3,4,5]}]})"), "one to four"},
         {"#" + LzCompressUri(R"({"v":1,"values":[{"file":"A.psh","values":[1]}]})"), "one to four"},
-        {"#" + LzCompressUri(R"({"v":1,"values":[{"file":"A.psh","name":"G","values":[1e999]}]})"), "one to four"},
+        {"#" + LzCompressUri(R"({"v":1,"values":[{"file":"A.psh","name":"G","values":[1e999]}]})"), "malformed"},
+        {"#" + LzCompressUri(R"({"v":1,"values":[{"file":"A.psh","name":"G","values":[1e300]}]})"), "one to four"},
         {"#" + LzCompressUri(R"({"v":1,"values":[{"file":"A.psh","name":"G","values":["1"]}]})"), "malformed"},
     };
     for (const SCase& c : cases)
