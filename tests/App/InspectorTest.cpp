@@ -145,6 +145,9 @@ TEST(Inspector, SetChangesTheFilterFromTheFirstFrameAndRefusesWhatItCannotTune)
 // scene-reading panels share is one entry, written to each method's table.
 TEST(Inspector, SetReachesTheMaterialsShadersOnceTheyHaveDrawn)
 {
+    // Without a filter, whatever a test before it in the same process chose.
+    SetCurrentFilter(kNoFilter);
+    FilterValues() = SFilterValues();
     const SShot grey = RunCapture({"--frames", "3", "--fixed-dt", "0.016"}).at(2);
     const SShot red =
         RunCapture({"--frames", "3", "--fixed-dt", "0.016", "--set", "pp_polygrayscale.PSH:FrameColour=1,0,0"}).at(2);
