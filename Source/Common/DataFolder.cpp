@@ -186,6 +186,12 @@ std::string DataPath(const std::string& name)
         {
             return ToText(over);
         }
+        // A file dropped as STONE.png stands for the Stone.png the data names.
+        const SCaseMatch match = MatchNameCase(gOverlay, native);
+        if (match.Result == kCaseMatched)
+        {
+            return match.Path;
+        }
     }
     const std::string exact = gDataFolder.empty() ? native : ToText(ToPath(gDataFolder) / ToPath(native));
     return Exists(ToPath(exact)) ? exact : MatchedOrExact(native, exact);

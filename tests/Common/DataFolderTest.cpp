@@ -275,3 +275,20 @@ TEST(DataFolder, NamesInAnotherCaseAreMatchedOnce)
     LocateDataFolder({});
     fs::remove_all(root);
 }
+
+TEST(DataFolder, TheOverlayComesFirstInAnyCase)
+{
+    const fs::path root = EmptyRoot("Overlay");
+    MakeData(root / "data", kComplete);
+    std::ofstream(root / "data" / "Media" / "Stone.png") << "png";
+    std::ofstream(root / "data" / "Media" / "Crate.png") << "png";
+    fs::create_directories(root / "run" / "Media");
+    std::ofstream(root / "run" / "Media" / "STONE.png") << "dropped";
+    ASSERT_TRUE(LocateDataFolder({(root / "data").u8string()}));
+    SetDataOverlay((root / "run").u8string());
+    const std::string stone = DataPath("Media\\Stone.png");
+    const std::string crate = DataPath("Media\\Crate.png");
+    SetDataOverlay("");
+    EXPECT_TRUE(fs::equivalent(fs::u8path(stone), root / "run" / "Media" / "STONE.png")) << stone;
+    EXPECT_TRUE(fs::equivalent(fs::u8path(crate), root / "data" / "Media" / "Crate.png")) << crate;
+}
