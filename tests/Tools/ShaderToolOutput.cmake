@@ -24,6 +24,7 @@ run_tool(1 "^$" "^${data}/Missing.fx\\(1,1\\): error: " ${data}/Missing.fx)
 # A plain file's name gives its profile; another kind of file needs -T.
 run_tool(1 "^$" "^${data}/Broken.psh\\(3,[0-9]+\\): error: " ${data}/Broken.psh)
 run_tool(1 "^$" "error: no technique names an entry" ${data}/include/Tint.fxh)
+run_tool(0 "^#version 330\n" "^$" ${data}/Plain.fx --glsl) # a filter's .fx without techniques
 run_tool(1 "^$" "${data}/Tint.fx\\(1,1\\): error: no entry main\n" ${data}/Tint.fx -T ps_2_0 -E main)
 run_tool(0 "// technique Main, pass Plain: ps_2_0 Tinted\nAmount +c0 +float +0.5 +< string UIName = \"Amount\"; >\nImage +s0 +sampler[^/]+// technique Main, pass Inverted"
          "^$" ${data}/Tint.fx --constants)

@@ -84,7 +84,8 @@ bool Jobs(const gen::SEffect& effect, const std::string& entry, const std::strin
 }
 
 // The profile a plain shader file's name gives, as the program reads them:
-// .vsh a vertex shader, .psh (and a filter's .hlsl) a pixel shader.
+// .vsh a vertex shader, .psh (and a filter's .hlsl, or an .fx without
+// techniques) a pixel shader.
 std::string ProfileFromName(const std::string& file)
 {
     const std::size_t dot = file.find_last_of('.');
@@ -97,7 +98,7 @@ std::string ProfileFromName(const std::string& file)
     {
         return "vs_3_0";
     }
-    return extension == "psh" || extension == "hlsl" ? "ps_3_0" : "";
+    return extension == "psh" || extension == "hlsl" || extension == "fx" ? "ps_3_0" : "";
 }
 
 } // namespace
