@@ -6,6 +6,7 @@
 #include "Common/ReadFile.h"
 #include "Common/Utf8System.h"
 #include "Device/Device.h"
+#include "Effects/UserFilters.h"
 #include "Platform/CDevice.h"
 #include "Scene/Scene.h"
 
@@ -69,7 +70,7 @@ bool OpenDroppedFile(const std::string& path)
     {
         return AddSceneMesh(AbsolutePath(path));
     }
-    if (extension == ".fx" || extension == ".hlsl" || extension == ".psh")
+    if (IsUserFilterFile(path))
     {
         // A copy, so that the other files of the folder it came from stay out.
         std::string text;

@@ -1,34 +1,17 @@
 #include "App/Tunables.h"
 
+#include "Common/NameCase.h"
 #include "Effects/PostProcess.h"
 #include "Effects/UserFilters.h"
 #include "Platform/CShader.h"
 #include "Platform/ConstantControl.h"
 #include "Render/RenderMethods.h"
 
-#include <cctype>
-
 namespace gen
 {
 
 namespace
 {
-
-bool SameName(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-    {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i)
-    {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-        {
-            return false;
-        }
-    }
-    return true;
-}
 
 // A render method's shader joins the entry of its file, or starts one; a
 // drawn method's table leads, as only it knows which constants are set.
@@ -122,7 +105,7 @@ ETuneResult SetTunableValue(const std::string& file, const std::string& name, co
 {
     for (const STunableTable& tunable : TunableTables())
     {
-        if (!SameName(tunable.File, file))
+        if (!EqualIgnoringCase(tunable.File, file))
         {
             continue;
         }

@@ -65,12 +65,6 @@ std::string Lower(std::string text)
     return text;
 }
 
-bool IsFilterFile(const fs::path& path)
-{
-    const std::string extension = Lower(path.extension().u8string());
-    return extension == ".fx" || extension == ".hlsl" || extension == ".psh";
-}
-
 void Release(SUserFilter& filter)
 {
     SafeRelease(filter.Table);
@@ -292,6 +286,12 @@ void SetFrameConstants(CConstantTable& table)
 
 } // namespace
 
+bool IsUserFilterFile(const std::string& path)
+{
+    const std::string extension = Lower(FilePath(path).extension().u8string());
+    return extension == ".fx" || extension == ".hlsl" || extension == ".psh";
+}
+
 std::vector<SUserFilterFile> ListFilterFiles(const std::vector<std::string>& folders)
 {
     struct SFound
@@ -309,7 +309,7 @@ std::vector<SUserFilterFile> ListFilterFiles(const std::vector<std::string>& fol
         {
             const fs::path& path = it->path();
             std::error_code typeError;
-            if (!IsFilterFile(path) || !it->is_regular_file(typeError))
+            if (!IsUserFilterFile(path.u8string()) || !it->is_regular_file(typeError))
             {
                 continue;
             }

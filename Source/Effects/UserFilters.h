@@ -39,6 +39,9 @@ struct SUserFilterFile
     std::string Path;
 };
 
+// True for a file a filter is read from: .fx, .hlsl or .psh, in any case.
+bool IsUserFilterFile(const std::string& path);
+
 // The filter files of folders, by name (case-insensitive; a name in an
 // earlier folder first). Missing folders give nothing.
 std::vector<SUserFilterFile> ListFilterFiles(const std::vector<std::string>& folders);

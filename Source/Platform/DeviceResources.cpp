@@ -6,13 +6,13 @@
 #include "Common/DataFolder.h"
 #include "Common/FileProblem.h"
 #include "Common/ImageHeader.h"
+#include "Common/NameCase.h"
 #include "Platform/Conventions.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <vector>
 
@@ -436,13 +436,10 @@ bool DecodeImageFile(const std::string& path, std::uint32_t& width, std::uint32_
            height <= static_cast<std::uint32_t>(maxSide);
 }
 
-// The last part of a path written with either separator, in lower case.
-std::string LowerFileName(const std::string& path)
+// The last part of a path written with either separator.
+std::string FileNameOf(const std::string& path)
 {
-    std::string name = path.substr(path.find_last_of("/\\") + 1);
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return name;
+    return path.substr(path.find_last_of("/\\") + 1);
 }
 
 } // namespace
@@ -471,12 +468,11 @@ int CDeviceGL::ReplaceTextureFiles(const std::string& fileName, const std::strin
     {
         return 0;
     }
-    const std::string wanted = LowerFileName(fileName);
     int replaced = 0;
     for (CDeviceChild* child : Children)
     {
         CTextureGL* texture = dynamic_cast<CTextureGL*>(child);
-        if (texture && !texture->GetSourceFile().empty() && LowerFileName(texture->GetSourceFile()) == wanted)
+        if (texture && !texture->GetSourceFile().empty() && EqualIgnoringCase(FileNameOf(texture->GetSourceFile()), FileNameOf(fileName)))
         {
             texture->Respecify(width, height, pixels.data());
             ++replaced;
